@@ -1,0 +1,20 @@
+# Warnings are errors for our own targets only; third-party code keeps its own flags.
+function(quorvex_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX /permissive- /utf-8)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+                                             -Wnon-virtual-dtor -Wold-style-cast -Werror)
+  endif()
+endfunction()
+
+# A console program that runs on a bare Windows install: no runtime DLLs beside
+# it, no debug symbols, and only the manifest of our own resource file.
+function(quorvex_windows_executable target)
+  if(MSVC)
+    set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+    target_link_options(${target} PRIVATE /MANIFEST:NO)
+  else()
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
+  endif()
+endfunction()

@@ -1,0 +1,83 @@
+#include "app/run_sequence.h"
+
+#include <cstdint>
+#include <iostream>
+#include <string>
+
+#include "app/banner.h"
+#include "platform/win32.h"
+#include "quorvex/collectors.h"
+#include "quorvex/log_line.h"
+
+namespace quorvex {
+namespace {
+
+constexpr std::string_view kNvidia = "[NVIDIA]";
+constexpr std::string_view kDisk = "[DiskStorage]";
+constexpr std::string_view kSmbios = "[SMBIOS]";
+constexpr std::string_view kOpened = "Initialise successfully!";
+constexpr std::string_view kClosed = "Cleanup successfully!";
+
+// Drives 0 to 7 cover the machines this tool is meant for; higher numbers are never asked.
+constexpr std::int32_t kDriveCount = 8;
+
+void PrintBanner() {
+  std::cout << "\n";
+  for (const char* row : BannerLines) std::cout << row;
+  std::cout << "\n"
+            << "                    Quorvex v1.0\n"
+            << "              [ Direct Driver Access Mode ]\n"
+            << "\n";
+}
+
+void ClosePhase(std::string_view section) {
+  LogLine(section, kClosed);
+  EmptyLine();
+}
+
+void PrintDrive(std::int32_t number, const DriveIdentity& drive) {
+  const std::string tag = "[" + std::to_string(number) + "] ";
+  LogLine(kDisk, tag + "SerialNumber: " + drive.serialNumber);
+  LogLine(kDisk, tag + "Model: " + drive.model);
+  LogLine(kDisk, tag + "Firmware: " + drive.firmware);
+}
+
+void RunDrivePhase() {
+  LogLine(kDisk, kOpened);
+  LogLine(kDisk, "Reading serials...");
+  for (std::int32_t number = 0; number < kDriveCount; ++number) {
+    const DriveIdentity drive = QueryDriveIdentity(number);
+    // A drive that answered nothing useful is left out; its number stays
+    // unused so that a gap shows.
+    if (drive.serialNumber == kNotRead && drive.model == kNotRead) continue;
+    PrintDrive(number, drive);
+  }
+  ClosePhase(kDisk);
+}
+
+}  // namespace
+
+int RunReport() {
+  // Without a console (output redirected) this fails; the bytes written are the same either way.
+  ::SetConsoleOutputCP(CP_UTF8);
+  PrintBanner();
+
+  LogLine(kNvidia, kOpened);
+  CollectNvidiaGpus();
+  ClosePhase(kNvidia);
+
+  RunDrivePhase();
+
+  LogLine(kSmbios, kOpened);
+  DumpSmbios();
+  ClosePhase(kSmbios);
+
+  LogLine("HWID collection completed!");
+  EmptyLine();
+  // No flush here: std::cin is tied to std::cout, so the read below puts the prompt on screen.
+  std::cout << kTag << " Press Enter to exit...";
+  std::cin.get();
+  return 0;
+}
+
+}  // namespace quorvex

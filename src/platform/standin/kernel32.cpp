@@ -1,0 +1,142 @@
+// Console, device and firmware-table calls answered from the stand-in machine.
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "platform/standin/machine.h"
+#include "platform/standin/win32_api.h"
+
+using quorvex::standin::Bytes;
+using quorvex::standin::Drive;
+using quorvex::standin::Machine;
+using quorvex::standin::TheMachine;
+
+namespace {
+
+constexpr std::string_view kDrivePrefix = "\\\\.\\PhysicalDrive";
+constexpr DWORD kRawSmbiosProvider = 0x52534D42;  // 'RSMB'
+
+bool AllZero(const void* buffer, std::size_t size) {
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  return buffer == nullptr || std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
+}
+
+// Handles handed out for open drives, mapped to the drive number. Values are
+// small odd numbers, never NULL or INVALID_HANDLE_VALUE.
+std::map<HANDLE, int>& OpenFiles() {
+  static std::map<HANDLE, int> files;
+  return files;
+}
+
+HANDLE NewFileHandle(int drive) {
+  static std::uintptr_t next = 0x1001;
+  HANDLE handle = reinterpret_cast<HANDLE>(next);
+  next += 2;
+  OpenFiles()[handle] = drive;
+  return handle;
+}
+
+// The drive number of a \\.\PhysicalDriveN path: decimal digits with an
+// optional minus and no leading zeros, as Windows names the devices.
+std::optional<int> DriveNumberOf(std::string_view path) {
+  if (path.size() <= kDrivePrefix.size() || path.substr(0, kDrivePrefix.size()) != kDrivePrefix) {
+    return std::nullopt;
+  }
+  const std::string digits(path.substr(kDrivePrefix.size()));
+  std::size_t used = 0;
+  try {
+    const int number = std::stoi(digits, &used);
+    if (used != digits.size() || std::to_string(number) != digits) return std::nullopt;
+    return number;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+const Drive* DriveOf(HANDLE handle) {
+  const auto open = OpenFiles().find(handle);
+  if (open == OpenFiles().end()) return nullptr;
+  const auto drive = TheMachine().drives.find(open->second);
+  return drive == TheMachine().drives.end() ? nullptr : &drive->second;
+}
+
+}  // namespace
+
+BOOL SetConsoleOutputCP(UINT wCodePageID) {
+  TheMachine().calls.setConsoleOutputCP.push_back(wCodePageID);
+  return TRUE;
+}
+
+HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+  Machine& machine = TheMachine();
+  const std::string path = lpFileName ? lpFileName : "";
+  machine.calls.createFile.push_back({path, dwDesiredAccess, dwShareMode,
+                                      lpSecurityAttributes != nullptr, dwCreationDisposition,
+                                      dwFlagsAndAttributes, hTemplateFile != nullptr});
+  const std::optional<int> number = DriveNumberOf(path);
+  if (!number || machine.drives.count(*number) == 0 || dwCreationDisposition != OPEN_EXISTING) {
+    return INVALID_HANDLE_VALUE;
+  }
+  ++machine.resources.filesOpened;
+  return NewFileHandle(*number);
+}
+
+BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
+                     LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
+                     LPOVERLAPPED lpOverlapped) {
+  Machine& machine = TheMachine();
+  const auto* in = static_cast<const std::uint8_t*>(lpInBuffer);
+  machine.calls.deviceIoControl.push_back(
+      {dwIoControlCode, in ? Bytes(in, in + nInBufferSize) : Bytes{}, nInBufferSize,
+       nOutBufferSize, lpBytesReturned != nullptr, lpOverlapped != nullptr,
+       AllZero(lpOutBuffer, nOutBufferSize), lpBytesReturned && *lpBytesReturned == 0});
+  const Drive* drive = DriveOf(hDevice);
+  // Without an overlapped structure the count must be given (the call would
+  // otherwise fault on Windows); the driver answers only the standard
+  // device-property query.
+  const bool standardQuery = dwIoControlCode == IOCTL_STORAGE_QUERY_PROPERTY &&
+                             nInBufferSize >= sizeof(STORAGE_PROPERTY_QUERY) && AllZero(in, 8);
+  if (drive == nullptr || drive->requestFails || !standardQuery || lpBytesReturned == nullptr) {
+    return FALSE;
+  }
+  const std::size_t copied = std::min<std::size_t>(drive->response.size(), nOutBufferSize);
+  if (copied > 0) std::memcpy(lpOutBuffer, drive->response.data(), copied);
+  *lpBytesReturned = drive->returned;
+  return TRUE;
+}
+
+BOOL CloseHandle(HANDLE hObject) {
+  Machine& machine = TheMachine();
+  if (OpenFiles().erase(hObject) == 0) {
+    ++machine.resources.badReleases;
+    return FALSE;
+  }
+  ++machine.resources.filesClosed;
+  return TRUE;
+}
+
+// Windows answers a buffer that is too small with the size it needs and
+// leaves the buffer alone; the stand-in does the same.
+UINT GetSystemFirmwareTable(DWORD FirmwareTableProviderSignature, DWORD FirmwareTableID,
+                            PVOID pFirmwareTableBuffer, DWORD BufferSize) {
+  Machine& machine = TheMachine();
+  machine.calls.firmware.push_back({FirmwareTableProviderSignature, FirmwareTableID,
+                                    pFirmwareTableBuffer != nullptr, BufferSize,
+                                    AllZero(pFirmwareTableBuffer, BufferSize)});
+  const quorvex::standin::FirmwareTable& table = machine.firmware;
+  if (FirmwareTableProviderSignature != kRawSmbiosProvider || FirmwareTableID != 0 ||
+      !table.present) {
+    return 0;
+  }
+  if (pFirmwareTableBuffer == nullptr || BufferSize == 0) {
+    return static_cast<UINT>(table.bytes.size());
+  }
+  if (table.fetchFails) return 0;
+  const Bytes& now = table.atFetch ? *table.atFetch : table.bytes;
+  if (now.size() > BufferSize) return static_cast<UINT>(now.size());
+  if (!now.empty()) std::memcpy(pFirmwareTableBuffer, now.data(), now.size());
+  return static_cast<UINT>(now.size());
+}

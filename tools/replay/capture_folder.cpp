@@ -1,0 +1,113 @@
+#include "replay/capture_folder.h"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace quorvex::replay {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Drives 0 to 7 are all the report asks for; other numbers in a folder are
+// kept too, so a capture is never silently cut.
+constexpr int kMaxDriveNumber = 127;
+
+bool Exists(const fs::path& file) {
+  std::error_code error;
+  return fs::exists(file, error);
+}
+
+std::string DriveFile(int number, const char* suffix) {
+  return "PhysicalDrive" + std::to_string(number) + suffix;
+}
+
+// A decimal 32-bit unsigned count, optionally followed by one line end.
+std::optional<std::uint32_t> ParseCount(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (value > 0xFFFFFFFFu) return std::nullopt;
+  return static_cast<std::uint32_t>(value);
+}
+
+std::optional<std::string> LoadDrive(const fs::path& folder, int number,
+                                     standin::Machine& machine) {
+  const fs::path bin = folder / DriveFile(number, ".bin");
+  const fs::path count = folder / DriveFile(number, ".count");
+  const fs::path fail = folder / DriveFile(number, ".fail");
+  if (Exists(fail)) {
+    if (Exists(bin)) return fail.string() + ": a drive cannot both fail and answer";
+    machine.drives[number].requestFails = true;
+    return std::nullopt;
+  }
+  if (!Exists(bin)) {
+    if (Exists(count)) return count.string() + ": no " + bin.filename().string() + " beside it";
+    return std::nullopt;
+  }
+  std::optional<standin::Bytes> bytes = ReadFileBytes(bin);
+  if (!bytes) return bin.string() + ": cannot be read";
+  if (bytes->size() > 0xFFFFFFFFu) return bin.string() + ": larger than a 32-bit count";
+  standin::Drive drive;
+  drive.returned = static_cast<std::uint32_t>(bytes->size());
+  if (Exists(count)) {
+    std::optional<standin::Bytes> text = ReadFileBytes(count);
+    if (!text) return count.string() + ": cannot be read";
+    const std::optional<std::uint32_t> value = ParseCount(std::string(text->begin(), text->end()));
+    if (!value) return count.string() + ": not a decimal 32-bit unsigned number";
+    drive.returned = *value;
+  }
+  drive.response = std::move(*bytes);
+  machine.drives[number] = std::move(drive);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<standin::Bytes> ReadFileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  standin::Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+std::optional<std::string> LoadDriveCaptures(const fs::path& folder, standin::Machine& machine) {
+  for (int number = 0; number <= kMaxDriveNumber; ++number) {
+    if (std::optional<std::string> error = LoadDrive(folder, number, machine)) return error;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> LoadFirmwareCapture(const fs::path& folder, standin::Machine& machine) {
+  const fs::path table = folder / "smbios.bin";
+  const fs::path fetchFails = folder / "smbios.fetch-fails";
+  if (!Exists(table)) {
+    if (Exists(fetchFails)) return fetchFails.string() + ": no smbios.bin beside it";
+    return std::nullopt;
+  }
+  std::optional<standin::Bytes> bytes = ReadFileBytes(table);
+  if (!bytes) return table.string() + ": cannot be read";
+  machine.firmware.present = true;
+  machine.firmware.bytes = std::move(*bytes);
+  machine.firmware.fetchFails = Exists(fetchFails);
+  return std::nullopt;
+}
+
+std::optional<std::string> LoadCaptureFolder(const fs::path& folder, standin::Machine& machine) {
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) return folder.string() + ": not a folder that can be read";
+  // Listing it proves that it can be read, not only that it exists.
+  fs::directory_iterator listing(folder, error);
+  if (error) return folder.string() + ": " + error.message();
+  for (auto load : {LoadDriveCaptures, LoadFirmwareCapture, LoadRegistryCapture}) {
+    if (std::optional<std::string> problem = load(folder, machine)) return problem;
+  }
+  return std::nullopt;
+}
+
+}  // namespace quorvex::replay

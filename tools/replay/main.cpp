@@ -1,0 +1,21 @@
+// quorvex-replay DIR: the report of the machine captured in DIR, produced by
+// the same run sequence against the stand-in platform.
+#include <iostream>
+
+#include "app/run_sequence.h"
+#include "platform/standin/machine.h"
+#include "replay/capture_folder.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: quorvex-replay CAPTURE_FOLDER\n";
+    return 2;
+  }
+  quorvex::standin::ResetMachine();
+  if (const auto problem =
+          quorvex::replay::LoadCaptureFolder(argv[1], quorvex::standin::TheMachine())) {
+    std::cerr << "quorvex-replay: " << *problem << "\n";
+    return 2;
+  }
+  return quorvex::RunReport();
+}
