@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the host build under ASan/UBSan, the fuzz
+# targets for a bounded number of inputs, and the Windows build under Wine
+# (its unit tests and the end-to-end runs of the .exe).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+source scripts/deps.sh
+quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}" "${QUORVEX_TEST_TOOLS[@]}"
+
+jobs=$(nproc 2>/dev/null || echo 2)
+step() { printf '\n=== %s\n' "$*"; }
+
+step "host build and tests (ASan/UBSan)"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
+
+step "fuzz targets (libFuzzer, ASan/UBSan)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz
+
+step "Windows build and its tests under Wine"
+cmake --preset mingw -DQUORVEX_REPLAY_TOOL="$PWD/build/native/tools/quorvex-replay" >/dev/null
+cmake --build --preset mingw -j "$jobs"
+ctest --preset mingw
