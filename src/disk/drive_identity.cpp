@@ -1,8 +1,6 @@
-#include <array>
-#include <cstdint>
 #include <string>
 
-#include "disk/storage_descriptor.h"
+#include "disk/storage_query.h"
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
 #include "quorvex/drive_identity.h"
@@ -17,24 +15,32 @@ constexpr DWORD kQueryOnlyAccess = 0;
 
 }  // namespace
 
-DriveIdentity QueryDriveIdentity(std::int32_t driveNumber) {
+StorageQueryResult QueryStorageDescriptor(std::int32_t driveNumber) {
+  StorageQueryResult result;
   const std::string path = kDevicePathPrefix + std::to_string(driveNumber);
   const ScopedFile device(::CreateFileA(path.c_str(), kQueryOnlyAccess,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
-  if (!device.IsValid()) return {};
+  if (!device.IsValid()) return result;
 
-  STORAGE_PROPERTY_QUERY query{};  // StorageDeviceProperty, PropertyStandardQuery
+  STORAGE_PROPERTY_QUERY query{};
   query.PropertyId = StorageDeviceProperty;
   query.QueryType = PropertyStandardQuery;
-  std::array<std::uint8_t, kDescriptorBufferBytes> response{};
   DWORD returned = 0;
-  if (!::DeviceIoControl(device.Get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query),
-                         response.data(), static_cast<DWORD>(response.size()), &returned,
-                         nullptr)) {
-    return {};
-  }
-  return ParseDriveDescriptor(ByteView(response.data(), response.size()), returned);
+  const BOOL answered = ::DeviceIoControl(
+      device.Get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), result.response.data(),
+      static_cast<DWORD>(result.response.size()), &returned, nullptr);
+  result.outcome = answered ? StorageQueryResult::Outcome::kAnswered
+                            : StorageQueryResult::Outcome::kRequestFailed;
+  result.returned = returned;
+  return result;
+}
+
+DriveIdentity QueryDriveIdentity(std::int32_t driveNumber) {
+  const StorageQueryResult result = QueryStorageDescriptor(driveNumber);
+  if (result.outcome != StorageQueryResult::Outcome::kAnswered) return {};
+  return ParseDriveDescriptor(ByteView(result.response.data(), result.response.size()),
+                              result.returned);
 }
 
 }  // namespace quorvex
