@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The replay tool as a user meets it: exit code 2 and a message on stderr for
+# a folder it cannot use, the report and exit code 0 otherwise.
+set -u
+replay=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+
+expect() {  # expect CODE STDERR-PATTERN -- ARGS...
+  local want=$1 pattern=$2
+  shift 3
+  "$replay" "$@" </dev/null >"$scratch/out" 2>"$scratch/err"
+  local got=$?
+  if [ "$got" -ne "$want" ] || ! grep -q -- "$pattern" "$scratch/err"; then
+    echo "FAIL: quorvex-replay $*: exit $got (want $want), stderr: $(cat "$scratch/err")"
+    failures=$((failures + 1))
+  fi
+}
+
+expect 2 "usage" --
+expect 2 "usage" -- a b
+expect 2 "not-there" -- "$scratch/not-there"
+mkdir "$scratch/bad-count"
+printf 'x' >"$scratch/bad-count/PhysicalDrive0.bin"
+printf '12 bytes' >"$scratch/bad-count/PhysicalDrive0.count"
+expect 2 "PhysicalDrive0.count" -- "$scratch/bad-count"
+
+mkdir "$scratch/empty"
+"$replay" "$scratch/empty" </dev/null >"$scratch/out" 2>"$scratch/err"
+code=$?
+if [ "$code" -ne 0 ] || [ -s "$scratch/err" ]; then
+  echo "FAIL: empty folder: exit $code, stderr: $(cat "$scratch/err")"
+  failures=$((failures + 1))
+fi
+if [ "$(tail -c 31 "$scratch/out")" != "[TAMBRO] Press Enter to exit..." ]; then
+  echo "FAIL: empty folder: the report does not end with the prompt"
+  failures=$((failures + 1))
+fi
+
+[ "$failures" -eq 0 ] && echo "replay tool: all checks passed"
+exit "$failures"
