@@ -1,0 +1,44 @@
+# Sourced by the end-to-end scripts: a fresh Wine prefix and one wineserver
+# kept alive for the whole script. A new server rebuilds Wine's display
+# devices and drops adapters imported before it started, so the scenario
+# import and the run must share the server that made the prefix.
+
+# wine_session_start FOLDER: makes FOLDER afresh as the prefix and starts its
+# server; the server is stopped however the script ends.
+wine_session_start() {
+  export WINEPREFIX="$1"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
+  unset DISPLAY WAYLAND_DISPLAY
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  trap wine_session_stop EXIT
+  # Without these the EXIT trap would not run when ctest's timeout kills us.
+  trap 'exit 129' HUP
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  # The server and Wine's own services outlive the commands that start them;
+  # they must not hold ctest's output pipes open.
+  wineserver -p >/dev/null 2>&1
+  if ! wine wineboot -i >"$WINEPREFIX.wineboot.log" 2>&1; then
+    echo "wineboot -i failed in $WINEPREFIX:" >&2
+    cat "$WINEPREFIX.wineboot.log" >&2
+    return 1
+  fi
+}
+
+wine_session_stop() {
+  if [[ -n "${WINEPREFIX:-}" ]]; then
+    wineserver -k >/dev/null 2>&1 || true
+  fi
+}
+
+# wine_run_report EXE OUT: runs EXE with standard input at end of file and
+# writes what it printed to OUT with the CR of each CRLF removed (the C runtime
+# writes text mode to a pipe). Returns the program's exit code.
+wine_run_report() {
+  local status=0
+  timeout 60 wine "$1" </dev/null >"$2.raw" 2>"$2.stderr" || status=$?
+  sed 's/\r$//' "$2.raw" >"$2"
+  return "$status"
+}
