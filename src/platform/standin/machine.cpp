@@ -59,7 +59,7 @@ void Registry::Set(std::string_view path, std::string_view name, DWORD type, Byt
   std::vector<RegValue>& values = Key(path).values;
   const auto it = std::find_if(values.begin(), values.end(),
                                [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
-  RegValue value{std::string(name), type, std::move(data)};
+  RegValue value{std::string(name), type, std::move(data), std::nullopt};
   if (it == values.end()) {
     values.push_back(std::move(value));
   } else {
@@ -70,6 +70,11 @@ void Registry::Set(std::string_view path, std::string_view name, DWORD type, Byt
 void Registry::SetString(std::string_view path, std::string_view name, std::string_view text,
                          DWORD type) {
   Set(path, name, type, TextValue(text));
+}
+
+bool Registry::Exists(std::string_view path) const {
+  return std::any_of(keys_.begin(), keys_.end(),
+                     [&](const RegKeyData& key) { return IsAtOrBelow(key.path, path); });
 }
 
 Machine& TheMachine() {

@@ -37,6 +37,8 @@ struct RegValue {
   std::string name;
   DWORD type = REG_NONE;
   Bytes data;
+  // When set, RegEnumValueA answers this error at the value's index instead of the value.
+  std::optional<LONG> enumError;
 };
 
 struct RegKeyData {
@@ -59,6 +61,9 @@ class Registry {
   void Set(std::string_view path, std::string_view name, DWORD type, Bytes data);
   void SetString(std::string_view path, std::string_view name, std::string_view text,
                  DWORD type = REG_SZ);
+  // True when the key at `path` was made or lies on the way to one that was,
+  // as a parent key exists on Windows once a subkey was written below it.
+  bool Exists(std::string_view path) const;
 
  private:
   std::vector<RegKeyData> keys_;
@@ -161,6 +166,13 @@ struct Resources {
   }
 };
 
+// Registry keys (with their paths) and device-information sets handed out
+// and not yet taken back.
+struct OpenObjects {
+  std::map<HKEY, std::string> keys;
+  std::map<HDEVINFO, bool> sets;  // the value: the set lists the display adapters
+};
+
 struct Machine {
   std::map<int, Drive> drives;
   FirmwareTable firmware;
@@ -170,6 +182,7 @@ struct Machine {
 
   CallLog calls;
   Resources resources;
+  OpenObjects open;
 };
 
 // The machine that the stand-in functions answer from.
