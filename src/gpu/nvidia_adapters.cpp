@@ -1,8 +1,80 @@
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "gpu/gpu_lines.h"
+#include "gpu/gpu_uuid_sources.h"
+#include "platform/byte_view.h"
+#include "platform/scoped_win32.h"
+#include "platform/win32.h"
 #include "quorvex/collectors.h"
+#include "quorvex/log_line.h"
 
 namespace quorvex {
+namespace {
 
-// The NVIDIA phase prints only its framing lines until the adapter scan lands.
-void CollectNvidiaGpus() {}
+// GUID_DEVCLASS_DISPLAY, spelled out so that no GUID-defining header is needed.
+constexpr GUID kDisplayClassGuid = {0x4D36E968, 0xE325, 0x11CE,
+                                    {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+// Device instance ids are at most 200 characters on Windows; 512 leaves room.
+constexpr DWORD kInstanceIdChars = 512;
+constexpr DWORD kDescriptionBytes = 512;
+
+std::optional<std::string> InstanceIdOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
+  std::array<char, kInstanceIdChars> id{};
+  if (!::SetupDiGetDeviceInstanceIdA(set, &device, id.data(), kInstanceIdChars, nullptr)) {
+    return std::nullopt;
+  }
+  return BufferText(id.data(), id.size());
+}
+
+// A description that cannot be read leaves the zero-filled buffer, so an empty name.
+std::string DescriptionOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
+  std::array<std::uint8_t, kDescriptionBytes> desc{};
+  ::SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_DEVICEDESC, nullptr, desc.data(),
+                                      kDescriptionBytes, nullptr);
+  return ByteView(desc.data(), desc.size()).TextAt(0);
+}
+
+void ReportAdapter(HDEVINFO set, SP_DEVINFO_DATA& device, std::int32_t gpu,
+                   const std::string& instanceId) {
+  ScanKeyForUuids(set, device, gpu, kDriverKeyRules);
+  ReadNvTweakUuid(gpu);
+  ScanKeyForUuids(set, device, gpu, kDeviceKeyRules);
+  PrintGpuLine(gpu, "Name: ", DescriptionOf(set, device));
+  PrintGpuLine(gpu, "DeviceID: ", instanceId);
+}
+
+// The number of NVIDIA adapters reported, or nothing when the device set
+// cannot be made. The set is destroyed before this returns.
+std::optional<std::int32_t> ReportNvidiaAdapters() {
+  const ScopedDevInfo set(
+      ::SetupDiGetClassDevsA(&kDisplayClassGuid, nullptr, nullptr, DIGCF_PRESENT));
+  if (!set.IsValid()) return std::nullopt;
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof(device);
+  std::int32_t gpu = 0;
+  // The first failed enumeration call is the end of the list, whatever its cause.
+  for (DWORD index = 0; ::SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
+    const std::optional<std::string> id = InstanceIdOf(set.Get(), device);
+    if (!id || !IsNvidiaInstanceId(*id)) continue;
+    ReportAdapter(set.Get(), device, gpu, *id);
+    ++gpu;
+  }
+  return gpu;
+}
+
+}  // namespace
+
+void CollectNvidiaGpus() {
+  LogLine(kNvidiaSection, "Reading UUIDs from driver registry...");
+  const std::optional<std::int32_t> reported = ReportNvidiaAdapters();
+  if (!reported) {
+    LogLine(kNvidiaSection, "No display adapters found");
+  } else if (*reported == 0) {
+    LogLine(kNvidiaSection, "No NVIDIA GPUs found");
+  }
+}
 
 }  // namespace quorvex
