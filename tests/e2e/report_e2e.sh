@@ -90,6 +90,10 @@ check_banner_against_replay() {
     echo "SKIP: QUORVEX_REPLAY is not set; the banner is checked for its shape only." >&2
     return 0
   fi
+  if [[ ! -x "$QUORVEX_REPLAY" ]]; then
+    fail "QUORVEX_REPLAY=$QUORVEX_REPLAY is not an executable"
+    return 1
+  fi
   mkdir -p "$scratch/empty-capture"
   local replay_status=0
   "$QUORVEX_REPLAY" "$scratch/empty-capture" </dev/null >"$scratch/replay.txt" || replay_status=$?
