@@ -1,16 +1,82 @@
+#include "replay/capture_registry.h"
+
+#include <algorithm>
+#include <string_view>
+#include <system_error>
+
 #include "replay/capture_folder.h"
+#include "replay/reg_file.h"
 
 namespace quorvex::replay {
+namespace {
 
-// Registry captures are read once the NVIDIA phase exists; until then a
-// folder that holds one is refused rather than replayed without it.
-std::optional<std::string> LoadRegistryCapture(const std::filesystem::path& folder,
-                                               standin::Machine& /*machine*/) {
+namespace fs = std::filesystem;
+
+constexpr std::string_view kEnumRoot = "SYSTEM\\CurrentControlSet\\Enum\\";
+constexpr std::string_view kClassRoot = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
+constexpr std::string_view kDisplayClass = "{4D36E968-E325-11CE-BFC1-08002BE10318}";
+// Enumerator, device and instance: an instance id has three parts.
+constexpr std::size_t kInstanceIdParts = 3;
+
+bool Exists(const fs::path& file) {
   std::error_code error;
-  if (std::filesystem::exists(folder / "registry.reg", error) ||
-      std::filesystem::exists(folder / "setupapi.fails", error)) {
-    return (folder / "registry.reg").string() + ": registry captures are not read yet";
+  return fs::exists(file, error);
+}
+
+const standin::RegValue* ValueOf(const standin::RegKeyData& key, std::string_view name) {
+  const auto it = std::find_if(key.values.begin(), key.values.end(), [&](const standin::RegValue& v) {
+    return standin::EqualsIgnoreCase(v.name, name);
+  });
+  return it == key.values.end() ? nullptr : &*it;
+}
+
+// A value's text as the narrow functions return it: up to its first NUL.
+std::string TextOf(const standin::RegValue* value) {
+  if (value == nullptr) return {};
+  return std::string(value->data.begin(), std::find(value->data.begin(), value->data.end(), 0));
+}
+
+// The instance id of a key three levels below Enum, or nothing for any other key.
+std::optional<std::string> InstanceIdOf(const std::string& path) {
+  if (path.size() <= kEnumRoot.size() ||
+      !standin::EqualsIgnoreCase(std::string_view(path).substr(0, kEnumRoot.size()), kEnumRoot)) {
+    return std::nullopt;
   }
+  std::string id = path.substr(kEnumRoot.size());
+  if (static_cast<std::size_t>(std::count(id.begin(), id.end(), '\\')) != kInstanceIdParts - 1) {
+    return std::nullopt;
+  }
+  return id;
+}
+
+}  // namespace
+
+std::vector<standin::DisplayAdapter> DisplayAdaptersIn(const standin::Registry& registry) {
+  std::vector<standin::DisplayAdapter> adapters;
+  for (const standin::RegKeyData& key : registry.Keys()) {
+    const std::optional<std::string> id = InstanceIdOf(key.path);
+    if (!id || !standin::EqualsIgnoreCase(TextOf(ValueOf(key, "ClassGUID")), kDisplayClass)) continue;
+    standin::DisplayAdapter adapter;
+    adapter.instanceId = *id;
+    if (const standin::RegValue* desc = ValueOf(key, "DeviceDesc")) adapter.deviceDesc = desc->data;
+    const std::string driver = TextOf(ValueOf(key, "Driver"));
+    if (!driver.empty()) adapter.driverKey = std::string(kClassRoot) + driver;
+    adapter.deviceKey = key.path + "\\Device Parameters";
+    adapters.push_back(std::move(adapter));
+  }
+  return adapters;
+}
+
+std::optional<std::string> LoadRegistryCapture(const fs::path& folder, standin::Machine& machine) {
+  machine.classDevsFails = Exists(folder / "setupapi.fails");
+  const fs::path file = folder / "registry.reg";
+  if (!Exists(file)) return std::nullopt;  // an empty registry: no adapters
+  const std::optional<standin::Bytes> bytes = ReadFileBytes(file);
+  if (!bytes) return file.string() + ": cannot be read";
+  if (std::optional<std::string> problem = ApplyRegFile(*bytes, machine.registry)) {
+    return file.string() + ": " + *problem;
+  }
+  machine.adapters = DisplayAdaptersIn(machine.registry);
   return std::nullopt;
 }
 
