@@ -12,7 +12,7 @@ endfunction()
 # it, no debug symbols, and only the manifest of our own resource file.
 function(quorvex_windows_executable target)
   if(MSVC)
-    set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+    # The static runtime comes from CMAKE_MSVC_RUNTIME_LIBRARY, set for all targets.
     target_link_options(${target} PRIVATE /MANIFEST:NO)
   else()
     target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
