@@ -1,10 +1,12 @@
+# shellcheck shell=bash
 # Sourced by the end-to-end scripts: a fresh Wine prefix and one wineserver
 # kept alive for the whole script. A new server rebuilds Wine's display
 # devices and drops adapters imported before it started, so the scenario
 # import and the run must share the server that made the prefix.
 
 # wine_session_start FOLDER: makes FOLDER afresh as the prefix and starts its
-# server; the server is stopped however the script ends.
+# server; the server is stopped however the script ends. A script that sets
+# its own EXIT trap afterwards must call wine_session_stop from it.
 wine_session_start() {
   export WINEPREFIX="$1"
   export WINEDEBUG=-all
