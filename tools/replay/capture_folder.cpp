@@ -83,21 +83,6 @@ std::optional<std::string> LoadDriveCaptures(const fs::path& folder, standin::Ma
   return std::nullopt;
 }
 
-std::optional<std::string> LoadFirmwareCapture(const fs::path& folder, standin::Machine& machine) {
-  const fs::path table = folder / "smbios.bin";
-  const fs::path fetchFails = folder / "smbios.fetch-fails";
-  if (!Exists(table)) {
-    if (Exists(fetchFails)) return fetchFails.string() + ": no smbios.bin beside it";
-    return std::nullopt;
-  }
-  std::optional<standin::Bytes> bytes = ReadFileBytes(table);
-  if (!bytes) return table.string() + ": cannot be read";
-  machine.firmware.present = true;
-  machine.firmware.bytes = std::move(*bytes);
-  machine.firmware.fetchFails = Exists(fetchFails);
-  return std::nullopt;
-}
-
 std::optional<std::string> LoadCaptureFolder(const fs::path& folder, standin::Machine& machine) {
   std::error_code error;
   if (!fs::is_directory(folder, error)) return folder.string() + ": not a folder that can be read";
