@@ -13,6 +13,7 @@ set -euo pipefail
 exe=$1
 scratch=$2
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine_session.sh
 source "$here/wine_session.sh"
 
 rm -rf "$scratch"
