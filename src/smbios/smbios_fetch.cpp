@@ -1,5 +1,4 @@
-#include <cstdint>
-#include <vector>
+#include "smbios/smbios_fetch.h"
 
 #include "platform/byte_view.h"
 #include "platform/win32.h"
@@ -15,27 +14,41 @@ constexpr DWORD kRawSmbiosProvider = 0x52534D42;
 // The raw SMBIOS provider has one table, number 0.
 constexpr DWORD kSmbiosTableId = 0;
 
-void ReportFetchFailure() { LogLine(kSmbiosSection, "Failed to get firmware table"); }
-
 }  // namespace
 
-void DumpSmbios() {
-  // 0 means there is no table; fewer bytes than the header cannot be walked either.
+SmbiosFetchResult FetchSmbiosTable() {
+  using Outcome = SmbiosFetchResult::Outcome;
+  SmbiosFetchResult result;
   const UINT needed = ::GetSystemFirmwareTable(kRawSmbiosProvider, kSmbiosTableId, nullptr, 0);
+  if (needed == 0) return result;
+  // Fewer bytes than the header cannot be walked.
   if (needed < kSmbiosHeaderBytes) {
-    ReportFetchFailure();
-    return;
+    result.outcome = Outcome::kTooShort;
+    return result;
   }
-  std::vector<std::uint8_t> table(needed, 0);
+  result.table.assign(needed, 0);
   const UINT written =
-      ::GetSystemFirmwareTable(kRawSmbiosProvider, kSmbiosTableId, table.data(), needed);
+      ::GetSystemFirmwareTable(kRawSmbiosProvider, kSmbiosTableId, result.table.data(), needed);
   // A count above the buffer's size means the table grew after the size query;
   // Windows then answers the size it needs now and writes nothing.
-  if (written == 0 || written > needed) {
-    ReportFetchFailure();
+  if (written == 0) {
+    result.outcome = Outcome::kFetchFailed;
+  } else if (written > needed) {
+    result.outcome = Outcome::kTableGrew;
+  } else {
+    result.outcome = Outcome::kFetched;
+  }
+  if (result.outcome != Outcome::kFetched) result.table.clear();
+  return result;
+}
+
+void DumpSmbios() {
+  const SmbiosFetchResult fetched = FetchSmbiosTable();
+  if (fetched.outcome != SmbiosFetchResult::Outcome::kFetched) {
+    LogLine(kSmbiosSection, "Failed to get firmware table");
     return;
   }
-  WalkSmbiosTable(ByteView(table.data(), table.size()));
+  WalkSmbiosTable(ByteView(fetched.table.data(), fetched.table.size()));
 }
 
 }  // namespace quorvex

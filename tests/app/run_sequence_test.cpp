@@ -1,0 +1,104 @@
+#include "app/run_sequence.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/banner.h"
+#include "support/console_capture.h"
+#include "support/descriptor_builder.h"
+#include "support/standin_test.h"
+
+namespace quorvex {
+namespace {
+
+using testing::ConsoleCapture;
+using testing::DescriptorBuilder;
+
+std::string Banner() {
+  std::string text = "\n";
+  for (const char* row : BannerLines) text += row;
+  return text + "\n                    Quorvex v1.0\n              [ Direct Driver Access Mode ]\n\n";
+}
+
+// What an empty machine makes the two other phases print.
+constexpr const char* kNvidiaPhase =
+    "[TAMBRO] [NVIDIA] Initialise successfully!\n"
+    "[TAMBRO] [NVIDIA] Reading UUIDs from driver registry...\n"
+    "[TAMBRO] [NVIDIA] No NVIDIA GPUs found\n"
+    "[TAMBRO] [NVIDIA] Cleanup successfully!\n\n";
+constexpr const char* kSmbiosPhase =
+    "[TAMBRO] [SMBIOS] Initialise successfully!\n"
+    "[TAMBRO] [SMBIOS] Failed to get firmware table\n"
+    "[TAMBRO] [SMBIOS] Cleanup successfully!\n\n";
+constexpr const char* kEnd = "[TAMBRO] HWID collection completed!\n\n[TAMBRO] Press Enter to exit...";
+
+std::string Report(const std::string& driveLines) {
+  return Banner() + kNvidiaPhase +
+         "[TAMBRO] [DiskStorage] Initialise successfully!\n"
+         "[TAMBRO] [DiskStorage] Reading serials...\n" +
+         driveLines + "[TAMBRO] [DiskStorage] Cleanup successfully!\n\n" + kSmbiosPhase + kEnd;
+}
+
+class RunSequenceTest : public testing::StandinTest {
+ protected:
+  void Answer(int number, const DescriptorBuilder& descriptor) {
+    machine().drives[number] = {false, descriptor.bytes(), descriptor.size()};
+  }
+};
+
+TEST_F(RunSequenceTest, NoDriveAnswersGivesOnlyTheFramingOfTheDrivePhase) {
+  ConsoleCapture console;
+  EXPECT_EQ(RunReport(), 0);
+  EXPECT_EQ(console.Output(), Report(""));
+  EXPECT_EQ(calls().createFile.size(), 8u) << "drives 0 to 7 are each asked once";
+  EXPECT_TRUE(resources().AllReleased());
+}
+
+TEST_F(RunSequenceTest, DrivesArePrintedUnderTheirOwnNumbersAndSkippedOnesLeaveGaps) {
+  Answer(0, DescriptorBuilder().Serial("SER-0").Model("Model Zero").Firmware("F0"));
+  machine().drives[1].requestFails = true;
+  Answer(2, DescriptorBuilder().Model("Only Model"));             // serial unread: still printed
+  Answer(3, DescriptorBuilder().Firmware("F3"));                  // serial and model unread: left out
+  Answer(4, DescriptorBuilder().Serial("   ").Model("N/A"));      // an empty serial is not "N/A"
+  Answer(5, DescriptorBuilder().Serial("N/A").Model("N/A").Firmware("F5"));  // looks unread
+  Answer(8, DescriptorBuilder().Serial("never asked").Model("M8"));
+  ConsoleCapture console;
+  RunReport();
+  EXPECT_EQ(console.Output(), Report("[TAMBRO] [DiskStorage] [0] SerialNumber: SER-0\n"
+                                     "[TAMBRO] [DiskStorage] [0] Model: Model Zero\n"
+                                     "[TAMBRO] [DiskStorage] [0] Firmware: F0\n"
+                                     "[TAMBRO] [DiskStorage] [2] SerialNumber: N/A\n"
+                                     "[TAMBRO] [DiskStorage] [2] Model: Only Model\n"
+                                     "[TAMBRO] [DiskStorage] [2] Firmware: N/A\n"
+                                     "[TAMBRO] [DiskStorage] [4] SerialNumber: \n"
+                                     "[TAMBRO] [DiskStorage] [4] Model: N/A\n"
+                                     "[TAMBRO] [DiskStorage] [4] Firmware: N/A\n"));
+  EXPECT_EQ(calls().createFile.size(), 8u);
+  EXPECT_TRUE(resources().AllReleased());
+}
+
+TEST_F(RunSequenceTest, SwitchesTheConsoleToUtf8Once) {
+  ConsoleCapture console;
+  RunReport();
+  ASSERT_EQ(calls().setConsoleOutputCP.size(), 1u);
+  EXPECT_EQ(calls().setConsoleOutputCP[0], 65001u);
+}
+
+TEST_F(RunSequenceTest, ReadsExactlyOneCharacterAfterThePrompt) {
+  struct Case {
+    const char* input;
+    const char* unread;
+  };
+  for (const Case& c : {Case{"", ""}, Case{"\n", ""}, Case{"yes\n", "es\n"}}) {
+    standin::ResetMachine();
+    ConsoleCapture console(c.input);
+    EXPECT_EQ(RunReport(), 0) << "input " << c.input;
+    EXPECT_EQ(console.UnreadInput(), c.unread) << "input " << c.input;
+    const std::string output = console.Output();
+    EXPECT_EQ(output.substr(output.size() - 31), "[TAMBRO] Press Enter to exit...");
+  }
+}
+
+}  // namespace
+}  // namespace quorvex
