@@ -1,0 +1,288 @@
+// Writes the synthetic machines that the scaling benchmark replays, so that
+// the inputs grow in one dimension at a time and nothing else changes:
+//
+//   make_inputs smbios KIB FOLDER       FOLDER/smbios.bin: identity structures,
+//                                       then processors and memory devices until
+//                                       the structure data reaches KIB KiB
+//                                       (0: the identity structures alone)
+//   make_inputs registry N FOLDER       FOLDER/registry.reg: one NVIDIA adapter
+//                                       whose driver key holds N values, with
+//                                       one UUID in its device key and one
+//                                       under NVTweak
+//   make_inputs wine-registry N FILE    the same adapter for `wine reg import`,
+//                                       on a driver key Wine's own adapter does not use
+//
+// Every name and text is made up. The registry files are written the way
+// regedit exports them: UTF-16LE with a byte order mark, CRLF line ends and
+// hex data wrapped at 80 columns.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// ---- SMBIOS ---------------------------------------------------------------
+
+class Table {
+ public:
+  // One structure: `formatted` holds the formatted area after the 4-byte
+  // header; `strings` is the string-set, in string-number order.
+  void Add(std::uint8_t type, const Bytes& formatted, const std::vector<std::string>& strings) {
+    data_.push_back(type);
+    data_.push_back(static_cast<std::uint8_t>(formatted.size() + 4));
+    data_.push_back(static_cast<std::uint8_t>(handle_ & 0xFF));
+    data_.push_back(static_cast<std::uint8_t>(handle_ >> 8));
+    ++handle_;
+    data_.insert(data_.end(), formatted.begin(), formatted.end());
+    for (const std::string& text : strings) {
+      data_.insert(data_.end(), text.begin(), text.end());
+      data_.push_back(0);
+    }
+    if (strings.empty()) data_.push_back(0);
+    data_.push_back(0);
+  }
+  std::size_t size() const { return data_.size(); }
+
+  Bytes WithHeader() const {
+    const auto length = static_cast<std::uint32_t>(data_.size());
+    Bytes out = {0, 3, 0, 0,
+                 static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+                 static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)};
+    out.insert(out.end(), data_.begin(), data_.end());
+    return out;
+  }
+
+ private:
+  Bytes data_;
+  std::uint16_t handle_ = 0;
+};
+
+// A formatted area of `size` bytes after the header, with the listed
+// offsets (counted from the structure's first byte, as the standard counts
+// them) set to the given bytes and everything else zero.
+Bytes Formatted(std::size_t size, std::initializer_list<std::pair<std::size_t, std::uint8_t>> set) {
+  Bytes area(size - 4, 0);
+  for (const auto& [offset, value] : set) area.at(offset - 4) = value;
+  return area;
+}
+
+std::string Numbered(const char* pattern, unsigned number) {
+  char text[64];
+  std::snprintf(text, sizeof text, pattern, number);
+  return text;
+}
+
+void AddIdentity(Table& table) {
+  table.Add(0, Formatted(24, {{4, 1}, {5, 2}, {8, 3}, {9, 0x3F}, {20, 0xFF}, {21, 0xFF}}),
+            {"Larkspur Firmware Works", "LFW 4.12.7", "06/21/2023"});
+  Bytes system = Formatted(27, {{4, 1}, {5, 2}, {6, 3}, {7, 4}, {24, 6}, {25, 5}, {26, 6}});
+  for (std::size_t i = 0; i < 16; ++i) system[8 - 4 + i] = static_cast<std::uint8_t>(0x11 * i + 3);
+  table.Add(1, system,
+            {"Okapi Systems", "Okapi Tower 9", "Rev C", "OKS-0048-7711", "OK9-SKU-2", "Okapi 9"});
+  table.Add(2, Formatted(15, {{4, 1}, {5, 2}, {6, 3}, {7, 4}, {8, 5}, {9, 1}, {10, 6}, {13, 10}}),
+            {"Okapi Systems", "OB-Z790", "1.03", "OBZ-55102938", "Board Asset", "Slot A"});
+  table.Add(3, Formatted(22, {{4, 1}, {5, 3}, {6, 2}, {7, 3}, {8, 4}, {9, 3}, {10, 3}, {11, 3},
+                              {12, 3}, {21, 5}}),
+            {"Okapi Systems", "Rev 2", "OKC-88121", "Chassis Asset 7", "OKC-SKU"});
+  // The physical memory array, a type the report passes over.
+  table.Add(16, Formatted(23, {{4, 3}, {5, 3}, {6, 3}, {13, 0x40}}), {});
+}
+
+void AddProcessor(Table& table, unsigned n) {
+  table.Add(4,
+            Formatted(48, {{4, 1}, {5, 3}, {6, 0xC6}, {7, 2}, {16, 3}, {17, 0x8A}, {20, 0x40},
+                           {21, 0x1F}, {22, 0x80}, {23, 0x0C}, {24, 0x41}, {25, 0x3F}, {32, 4},
+                           {33, 5}, {34, 6}, {35, 8}, {36, 8}, {37, 16}, {38, 0xFC}}),
+            {Numbered("CPU%u", n), "Tessellate Silicon", "Tessellate T9-7800 @ 3.40GHz",
+             Numbered("TS-%08X", 0x5A000000u + n), Numbered("CPU Asset %u", n),
+             Numbered("T9-7800-%04u", n)});
+}
+
+void AddMemoryDevice(Table& table, unsigned n) {
+  table.Add(17,
+            Formatted(40, {{8, 64}, {10, 64}, {12, 0x00}, {13, 0x40}, {14, 9}, {16, 1}, {17, 2},
+                           {18, 0x1A}, {21, 0x80}, {22, 0x0C}, {23, 3}, {24, 4}, {25, 5}, {26, 6},
+                           {27, 2}, {32, 0x80}, {33, 0x0C}}),
+            {Numbered("DIMM_%u", n), Numbered("BANK %u", n / 2), "Quillon Memory",
+             Numbered("QM%08X", 0x7C100000u + n), Numbered("Mem Asset %u", n), "QM5-32G-4800"});
+}
+
+// The identity lines the report prints for the identity structures: BIOS 3,
+// system 5, baseboard 4, chassis 4.
+constexpr unsigned kIdentityLines = 16;
+
+// `lines`: how many identity lines the report prints for the table.
+Bytes MakeSmbios(std::size_t kib, unsigned& lines) {
+  Table table;
+  AddIdentity(table);
+  lines = kIdentityLines;
+  const std::size_t endBytes = 6;  // the type 127 structure with its two NULs
+  for (unsigned n = 0; table.size() + endBytes < kib * 1024; ++n) {
+    if (n % 2 == 0) {
+      AddProcessor(table, n / 2);
+      lines += 6;
+    } else {
+      AddMemoryDevice(table, n / 2);
+      lines += 4;
+    }
+  }
+  table.Add(127, {}, {});
+  return table.WithHeader();
+}
+
+// ---- registry -------------------------------------------------------------
+
+constexpr const char* kDisplayClass = "{4D36E968-E325-11CE-BFC1-08002BE10318}";
+
+// One regedit line of hex data: "name"=hex(T):xx,xx,... wrapped with ",\" and
+// two blanks once a line passes 80 columns, as regedit wraps it.
+std::string HexLine(const std::string& prefix, const Bytes& data) {
+  std::string out = prefix;
+  std::size_t column = prefix.size();
+  char byte[4];
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    std::snprintf(byte, sizeof byte, "%02x", data[i]);
+    out += byte;
+    column += 2;
+    if (i + 1 < data.size()) {
+      out += ',';
+      ++column;
+      if (column > 76) {
+        out += "\\\r\n  ";
+        column = 2;
+      }
+    }
+  }
+  return out + "\r\n";
+}
+
+Bytes Utf16Z(const std::string& text) {  // ASCII in, UTF-16LE with its NUL out
+  Bytes out;
+  for (const char c : text) {
+    out.push_back(static_cast<std::uint8_t>(c));
+    out.push_back(0);
+  }
+  out.push_back(0);
+  out.push_back(0);
+  return out;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Value i of the driver key. Two in five have a name that marks them as a
+// UUID value (text and 16-byte binary), one more carries the lower-case
+// marker on an expandable string; the rest are the settings a driver key
+// holds beside them.
+std::string DriverValue(unsigned i) {
+  const std::string index = Numbered("%04u", i);
+  switch (i % 5) {
+    case 0:
+      return Quoted("GpuUuid" + index) + "=" +
+             Quoted(Numbered("GPU-6e3f%04x-91b2-4c7d-a5e0-3b8d2f1c", i) + index) + "\r\n";
+    case 1: {
+      Bytes uuid(16);
+      for (std::size_t b = 0; b < 16; ++b) uuid[b] = static_cast<std::uint8_t>(i * 7 + b * 13);
+      return HexLine(Quoted("DeviceUUID" + index) + "=hex:", uuid);
+    }
+    case 2:
+      return Quoted("PowerSetting" + index) + "=" + Numbered("dword:%08x", i * 2654435761u) +
+             "\r\n";
+    case 3:
+      return Quoted("DriverDesc" + index) + "=" +
+             Quoted("Tessellate display driver component " + index) + "\r\n";
+    default:
+      return HexLine(Quoted("uuidCachePath" + index) + "=hex(2):",
+                     Utf16Z("%SystemRoot%\\System32\\DriverStore\\cache" + index));
+  }
+}
+
+// `lines`: how many UUID lines the report prints for the adapter.
+std::string MakeRegistry(unsigned values, const char* driverIndex, unsigned& lines) {
+  const std::string enumKey =
+      "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_10DE&DEV_0001&SUBSYS_00000000&"
+      "REV_A1\\0000";
+  const std::string driver = std::string(kDisplayClass) + "\\" + driverIndex;
+  std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
+  text += "[" + enumKey + "]\r\n";
+  text += Quoted("ClassGUID") + "=" + Quoted(kDisplayClass) + "\r\n";
+  text += Quoted("DeviceDesc") + "=" + Quoted("Tessellate Vantage 4090 (benchmark)") + "\r\n";
+  text += Quoted("Driver") + "=" + Quoted("{4D36E968-E325-11CE-BFC1-08002BE10318}\\\\" +
+                                          std::string(driverIndex)) +
+          "\r\n\r\n";
+  // The other two places an adapter's UUID is read from, one value each, so
+  // that a run goes through every source whatever the driver key holds.
+  text += "[" + enumKey + "\\Device Parameters]\r\n";
+  text += HexLine(Quoted("DeviceUUID") + "=hex:", Bytes{0x5b, 0x2e, 0x90, 0x17, 0xc4, 0x3a, 0x41,
+                                                        0x8d, 0x9e, 0x06, 0x72, 0xb1, 0x3f, 0xd8,
+                                                        0x24, 0x6a});
+  text += "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\NVIDIA Corporation\\Global\\NVTweak\\Devices\\0]\r\n";
+  text += Quoted("GPU UUID") + "=" + Quoted("GPU-a41c7e02-5d93-4b8f-b2e6-90c13f7d8a55") + "\r\n\r\n";
+  text += "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\" + driver + "]\r\n";
+  lines = 2;
+  for (unsigned i = 0; i < values; ++i) {
+    text += DriverValue(i);
+    if (i % 5 == 0 || i % 5 == 1 || i % 5 == 4) ++lines;
+  }
+  return text + "\r\n";
+}
+
+Bytes Utf16WithBom(const std::string& text) {
+  Bytes out = {0xFF, 0xFE};
+  for (const char c : text) {
+    out.push_back(static_cast<std::uint8_t>(c));
+    out.push_back(0);
+  }
+  return out;
+}
+
+bool Write(const std::string& file, const Bytes& bytes) {
+  std::ofstream out(file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+int Usage() {
+  std::cerr << "usage: make_inputs smbios KIB FOLDER | registry N FOLDER | wine-registry N FILE\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) return Usage();
+  const std::string what = argv[1];
+  char* end = nullptr;
+  const unsigned long count = std::strtoul(argv[2], &end, 10);
+  if (end == argv[2] || *end != '\0' || count > 1000000) return Usage();
+  const std::string target = argv[3];
+  const auto units = static_cast<unsigned>(count);
+  bool written = false;
+  std::size_t bytes = 0;
+  unsigned lines = 0;
+  if (what == "smbios") {
+    const Bytes table = MakeSmbios(count, lines);
+    bytes = table.size() - 8;
+    written = Write(target + "/smbios.bin", table);
+  } else if (what == "registry" || what == "wine-registry") {
+    const bool forWine = what == "wine-registry";
+    const Bytes file = Utf16WithBom(MakeRegistry(units, forWine ? "0107" : "0000", lines));
+    bytes = file.size();
+    written = Write(forWine ? target : target + "/registry.reg", file);
+  } else {
+    return Usage();
+  }
+  if (!written) {
+    std::cerr << "make_inputs: cannot write " << target << "\n";
+    return 1;
+  }
+  // For the caller's checks: the size of the table's structure data (or of
+  // the registry file) and the identity or UUID lines the report should print.
+  std::cout << bytes << " " << lines << "\n";
+  return 0;
+}
