@@ -9,6 +9,11 @@ namespace quorvex {
 
 inline constexpr std::string_view kTag = "[TAMBRO]";
 
+// The section tags of the three phases' status lines.
+inline constexpr std::string_view kNvidiaSection = "[NVIDIA]";
+inline constexpr std::string_view kDiskSection = "[DiskStorage]";
+inline constexpr std::string_view kSmbiosSection = "[SMBIOS]";
+
 void LogLine(std::string_view section, std::string_view message);
 // The completion line carries no section tag.
 void LogLine(std::string_view message);

@@ -12,9 +12,6 @@
 namespace quorvex {
 namespace {
 
-constexpr std::string_view kNvidia = "[NVIDIA]";
-constexpr std::string_view kDisk = "[DiskStorage]";
-constexpr std::string_view kSmbios = "[SMBIOS]";
 constexpr std::string_view kOpened = "Initialise successfully!";
 constexpr std::string_view kClosed = "Cleanup successfully!";
 
@@ -37,14 +34,14 @@ void ClosePhase(std::string_view section) {
 
 void PrintDrive(std::int32_t number, const DriveIdentity& drive) {
   const std::string tag = "[" + std::to_string(number) + "] ";
-  LogLine(kDisk, tag + "SerialNumber: " + drive.serialNumber);
-  LogLine(kDisk, tag + "Model: " + drive.model);
-  LogLine(kDisk, tag + "Firmware: " + drive.firmware);
+  LogLine(kDiskSection, tag + "SerialNumber: " + drive.serialNumber);
+  LogLine(kDiskSection, tag + "Model: " + drive.model);
+  LogLine(kDiskSection, tag + "Firmware: " + drive.firmware);
 }
 
 void RunDrivePhase() {
-  LogLine(kDisk, kOpened);
-  LogLine(kDisk, "Reading serials...");
+  LogLine(kDiskSection, kOpened);
+  LogLine(kDiskSection, "Reading serials...");
   for (std::int32_t number = 0; number < kDriveCount; ++number) {
     const DriveIdentity drive = QueryDriveIdentity(number);
     // A drive that answered nothing useful is left out; its number stays
@@ -52,7 +49,7 @@ void RunDrivePhase() {
     if (drive.serialNumber == kNotRead && drive.model == kNotRead) continue;
     PrintDrive(number, drive);
   }
-  ClosePhase(kDisk);
+  ClosePhase(kDiskSection);
 }
 
 }  // namespace
@@ -62,15 +59,15 @@ int RunReport() {
   ::SetConsoleOutputCP(CP_UTF8);
   PrintBanner();
 
-  LogLine(kNvidia, kOpened);
+  LogLine(kNvidiaSection, kOpened);
   CollectNvidiaGpus();
-  ClosePhase(kNvidia);
+  ClosePhase(kNvidiaSection);
 
   RunDrivePhase();
 
-  LogLine(kSmbios, kOpened);
+  LogLine(kSmbiosSection, kOpened);
   DumpSmbios();
-  ClosePhase(kSmbios);
+  ClosePhase(kSmbiosSection);
 
   LogLine("HWID collection completed!");
   EmptyLine();

@@ -8,8 +8,6 @@
 
 namespace quorvex {
 
-inline constexpr std::string_view kNvidiaSection = "[NVIDIA]";
-
 // "[N, 0] " + label + value: every per-adapter line carries the GPU counter
 // N, and the second number is always 0.
 std::string GpuMessage(std::int32_t gpu, std::string_view label, std::string_view value);

@@ -9,8 +9,6 @@
 
 namespace quorvex {
 
-inline constexpr std::string_view kSmbiosSection = "[SMBIOS]";
-
 // The header Windows puts before the structure data (RawSMBIOSData): calling
 // method, major and minor version, DMI revision, then the 32-bit length of
 // the structure data that follows.
