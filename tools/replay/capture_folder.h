@@ -4,6 +4,7 @@
 //   PhysicalDriveN.count  the byte count it reports (default: the .bin's size)
 //   PhysicalDriveN.fail   drive N opens and the request fails
 //   smbios.bin            what GetSystemFirmwareTable('RSMB', 0) returns
+//   smbios_entry_point + DMI   Linux's /sys/firmware/dmi/tables/, in place of smbios.bin
 //   smbios.fetch-fails    the fetch fails after a successful size query
 //   registry.reg          HKEY_LOCAL_MACHINE keys, as regedit exports them
 //   setupapi.fails        the display device set cannot be made
