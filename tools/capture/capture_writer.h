@@ -1,0 +1,43 @@
+// Turning what the machine answered into the files of a capture folder, and
+// writing them. Nothing here calls the platform: the answers come in as the
+// report's own request results.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "disk/storage_query.h"
+#include "smbios/smbios_fetch.h"
+
+namespace quorvex::capture {
+
+struct CaptureFile {
+  std::string name;  // a plain file name: never a path
+  std::vector<std::uint8_t> bytes;
+};
+
+// The files for drive `number`: none when it does not open, PhysicalDriveN.fail
+// when the request fails, else PhysicalDriveN.bin (the response up to the
+// returned count, cut at the buffer) and PhysicalDriveN.count (the count as
+// the driver reported it).
+std::vector<CaptureFile> DriveFiles(std::int32_t number, const StorageQueryResult& result);
+
+// The files for the firmware table; see the .cpp for how failures are kept.
+std::vector<CaptureFile> FirmwareFiles(const SmbiosFetchResult& result);
+
+// Makes `folder` and its parents when missing. A folder that already holds
+// anything is refused, so that no file of an older capture, or of anything
+// else, is overwritten or mixed in. Returns a message for the user on refusal.
+std::optional<std::string> PrepareCaptureFolder(const std::filesystem::path& folder);
+
+// Writes every file into `folder`, listing each on `listing` once written.
+// Stops at the first file that cannot be written and returns a message.
+std::optional<std::string> WriteCaptureFiles(const std::filesystem::path& folder,
+                                             const std::vector<CaptureFile>& files,
+                                             std::ostream& listing);
+
+}  // namespace quorvex::capture
