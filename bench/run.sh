@@ -6,7 +6,7 @@
 # needs in its own build folders and prints one table at the end.
 #
 #   bench/run.sh                    the whole set, a few minutes on 2 cores
-#   QUORVEX_BENCH_ROUNDS=N          alternated rounds against the floor (30)
+#   QUORVEX_BENCH_ROUNDS=N          alternated rounds against the floor (40)
 #   QUORVEX_BENCH_WMIC_ROUNDS=N     alternated rounds against wmic (20)
 #   QUORVEX_BENCH_WARMUP=N          untimed runs of each program first (3)
 set -euo pipefail
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 export LC_ALL=C
 
 root=$PWD
-rounds=${QUORVEX_BENCH_ROUNDS:-30}
+rounds=${QUORVEX_BENCH_ROUNDS:-40}
 wmic_rounds=${QUORVEX_BENCH_WMIC_ROUNDS:-20}
 warmup=${QUORVEX_BENCH_WARMUP:-3}
 work=$root/build/bench-work
@@ -31,11 +31,17 @@ fail() {
 
 # ---- tools ----------------------------------------------------------------
 
-# Each argument is "command:package"; installs the packages whose command is missing.
+# Each argument is "command-or-path:package"; installs the packages whose
+# command (or file) is missing.
 need() {
-  local missing=() entry
+  local missing=() entry probe
   for entry in "$@"; do
-    command -v "${entry%%:*}" >/dev/null 2>&1 || missing+=("${entry#*:}")
+    probe=${entry%%:*}
+    if [[ $probe == /* ]]; then
+      [ -e "$probe" ] || missing+=("${entry#*:}")
+    else
+      command -v "$probe" >/dev/null 2>&1 || missing+=("${entry#*:}")
+    fi
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   say "installing ${missing[*]}"
@@ -45,10 +51,11 @@ need() {
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
+# Debian's wine64 puts its loader under /usr/lib/wine and nothing on PATH.
 need cmake:cmake ninja:ninja-build g++:g++ \
   x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix \
   x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64 \
-  wine:wine wine64:wine64 valgrind:valgrind iconv:libc-bin
+  wine:wine /usr/lib/wine/wine64:wine64 valgrind:valgrind iconv:libc-bin
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -73,9 +80,19 @@ exe=$mingw_dir/quorvex.exe
 floor=$floor_dir/floor.exe
 replay=$native_dir/tools/quorvex-replay
 
-# The floor must be compiled and linked exactly as the tool is.
-compile_flags() { grep -o '"command": "[^"]*"' "$1" | head -n 1 | grep -o ' -[OWsfm][^ ]*\| -std=[^ ]*' | sort | tr -d '\n'; }
-link_flags() { grep -A10 "^build $2:" "$1" | grep -o 'LINK_FLAGS = .*' | head -n 1; }
+# The floor must be compiled and linked as the tool is: the same optimisation,
+# target, language, warning and linking flags. What only makes builds
+# reproducible (path mappings, no timestamp in the image) does not change the
+# code and is left out of the comparison.
+reproducible='prefix-map\|no-insert-timestamp'
+compile_flags() {
+  grep -o '"command": "[^"]*"' "$1" | head -n 1 | grep -o ' -[OWfm][^ ]*\| -std=[^ ]*' |
+    grep -v "$reproducible" | sort | tr -d '\n'
+}
+link_flags() {
+  grep -A10 "^build $2:" "$1" | grep -o 'LINK_FLAGS = .*' | head -n 1 | tr ' ' '\n' |
+    grep -v "$reproducible" | sort | tr -d '\n'
+}
 [ "$(compile_flags "$mingw_dir/compile_commands.json")" = "$(compile_flags "$floor_dir/compile_commands.json")" ] ||
   fail "the floor program is not compiled with the tool's flags"
 [ "$(link_flags "$mingw_dir/build.ninja" quorvex.exe)" = "$(link_flags "$floor_dir/build.ninja" floor.exe)" ] ||
@@ -105,8 +122,14 @@ time_us() {
 ratios() { paste "$1" "$2" | awk '{ printf "%.6f\n", $1 / $2 }'; }
 ms() { awk -v us="$1" 'BEGIN { printf "%.1f ms", us / 1000 }'; }
 grouped() { sed ':a; s/\B[0-9]\{3\}\>/,&/; ta' <<<"$1"; }
-rows=()
-row() { rows+=("$(printf '%-56s %16s %18s %14s  %s' "$1" "$2" "${3:-}" "${4:-}" "${5:-}")"); }
+# The table's rows, kept per part so that the table reads in the order of the
+# issue whatever order the parts run in: row MEASURE VALUE PER-UNIT TARGET NOTE.
+rows_floor=() rows_wmic=() rows_scale=() rows_size=()
+part=scale
+row() {
+  local -n into=rows_$part
+  into+=("$(printf '%-56s %16s %16s %14s  %s' "$1" "$2" "${3:-}" "${4:-}" "${5:-}")")
+}
 verdict() { awk -v v="$1" -v limit="$2" -v op="$3" 'BEGIN { ok = (op == "le") ? v <= limit : v >= limit; print ok ? "yes" : "NO" }'; }
 
 # ---- scaling under callgrind ---------------------------------------------
@@ -129,8 +152,8 @@ say "callgrind: empty capture folder"
 base_whole=$(instructions "$inputs/empty")
 base_again=$(instructions "$inputs/empty")
 base_report=$(instructions "$inputs/empty" "$report_fn")
-row "callgrind, empty capture folder" "$(grouped "$base_whole") Ir" \
-  "report: $(grouped "$base_report")" "" "repeat run differs by $((base_again - base_whole)) Ir"
+row "callgrind, empty capture folder" "$(grouped "$base_whole") Ir" "" "" \
+  "report alone $(grouped "$base_report") Ir; a repeat run differs by $((base_again - base_whole)) Ir"
 
 # scale KIND UNIT-NAME UNITS... : one row per size, the per-unit costs taken
 # above the input with no units, so that the fixed cost of the adapter or of
@@ -163,8 +186,8 @@ scale() {
     report=$(instructions "$folder" "$report_fn")
     if [ "$units" = 0 ]; then
       zero_whole=$whole zero_report=$report zero_bytes=$bytes
-      row "callgrind, $kind 0 $unit (for the slope)" "$(grouped "$whole") Ir" "report: $(grouped "$report")" \
-        "" "$bytes B"
+      row "callgrind, $kind 0 $unit (the base of the slope)" "$(grouped "$whole") Ir" "" "" \
+        "report alone $(grouped "$report") Ir; $bytes B"
       continue
     fi
     [ -n "$zero_whole" ] || continue
@@ -179,16 +202,16 @@ scale() {
     per_report=$(awk -v a="$report" -v z="$zero_report" -v n="$amount" 'BEGIN { printf "%.0f", (a - z) / n }')
     echo "$per_whole $per_report" >>"$spread_file"
     per_empty=$(awk -v a="$whole" -v z="$base_whole" -v n="$amount" 'BEGIN { printf "%.0f", (a - z) / n }')
-    row "$label" "$(grouped "$whole") Ir" "$(grouped "$per_whole") Ir/$per" "report $(grouped "$per_report")" \
-      "above the empty folder: $(grouped "$per_empty") Ir/$per"
+    row "$label" "$(grouped "$whole") Ir" "$(grouped "$per_whole") Ir/$per" "" \
+      "report alone $(grouped "$per_report") Ir/$per; above the empty folder $(grouped "$per_empty") Ir/$per"
   done
   if [ "$(wc -l <"$spread_file")" -ge 2 ]; then
     local sw sr
     sw=$(awk 'NR == 1 || $1 > hi { hi = $1 } NR == 1 || $1 < lo { lo = $1 } END { printf "%.3f", hi / lo }' "$spread_file")
     sr=$(awk 'NR == 1 || $2 > hi { hi = $2 } NR == 1 || $2 < lo { lo = $2 } END { printf "%.3f", hi / lo }' "$spread_file")
-    row "  $kind: per-$per cost, largest / smallest: report" "$sr" "" "flat: <= 1.25" "$(verdict "$sr" 1.25 le)"
-    row "  $kind: per-$per cost, largest / smallest: whole" "$sw" "" "flat: <= 1.25" \
-      "$(verdict "$sw" 1.25 le) (with reading the capture)"
+    row "  $kind: per-$per cost, largest / smallest, report" "$sr" "" "flat: <= 1.25" "$(verdict "$sr" 1.25 le)"
+    row "  $kind: per-$per cost, largest / smallest, replay" "$sw" "" "flat: <= 1.25" \
+      "$(verdict "$sw" 1.25 le) (reading the capture included)"
   else
     row "  $kind: per-$per cost, largest / smallest" "not measured" "" "flat: <= 1.25" "NO"
   fi
@@ -229,6 +252,7 @@ tr -d '\r' <"$work/quorvex-wine.out" | grep -q 'HWID collection completed!' ||
   fail "quorvex.exe under Wine did not finish its report"
 gpu_lines=$(tr -d '\r' <"$work/quorvex-wine.out" | grep -c '^\[TAMBRO\] \[NVIDIA\] \[0, 0\] ' || true)
 
+part=floor
 say "timing quorvex.exe against the floor, $rounds alternated rounds"
 for sink in file null; do
   : >"$work/t.quorvex.$sink"
@@ -250,7 +274,7 @@ for sink in file null; do
   ratio=$(ratios "$work/t.quorvex.$sink" "$work/t.floor.$sink" | median)
   note=""
   [ $sink = file ] && note="GPU lines for the imported adapter: $gpu_lines"
-  [ $sink = null ] && note="a character device: unbuffered, as a console"
+  [ $sink = null ] && note="a character device, as a console is"
   row "Wine, $where: quorvex.exe, median of $rounds" "$(ms "$(median <"$work/t.quorvex.$sink")")" "" "" "$note"
   row "Wine, $where: floor.exe, median of $rounds" "$(ms "$(median <"$work/t.floor.$sink")")"
   row "  quorvex / floor, median of pair ratios" "$(printf '%.3f' "$ratio")" "" "<= 1.10" \
@@ -278,6 +302,7 @@ for _ in $(seq "$warmup"); do
   wmic_as_typed </dev/null >"$work/sink.out" 2>&1 || true
 done
 
+part=wmic
 say "timing quorvex.exe against wmic, $wmic_rounds alternated rounds"
 : >"$work/w.quorvex"
 : >"$work/w.answering"
@@ -305,11 +330,41 @@ row "Wine, stdout to a file: wmic as typed, median" "$(ms "$(median <"$work/w.ty
 row "  wmic as typed / quorvex, median of ratios" "$(printf '%.1fx' "$ratio_typed")" "" ">= 20x" \
   "$(verdict "$ratio_typed" 20 ge)"
 
+# Round trips to the wineserver, a count that the load of the machine does not
+# change: a fresh server that logs every request, one untimed run of each.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
+# It returns once it listens, and keeps writing its log after detaching.
+wineserver -p -d1 2>"$work/server.log" >/dev/null || fail "the logging wineserver did not start"
+wine reg import "$work/adapter.reg" >/dev/null 2>&1 || fail "wine reg import of the adapter failed"
+wine "$floor" </dev/null >/dev/null 2>&1
+# requests SINK PROGRAM: "<requests> <console-mode queries>" made while PROGRAM ran.
+requests() {
+  local before after
+  before=$(wc -l <"$work/server.log")
+  time_us "$1" wine "$2" >/dev/null
+  sleep 0.5 # let the services that the run woke finish their part
+  after=$(wc -l <"$work/server.log")
+  sed -n "$((before + 1)),${after}p" "$work/server.log" >"$work/server.part"
+  echo "$(grep -c '^[0-9a-f]*: [a-z_]*( ' "$work/server.part" || true)" \
+    "$(grep -c 'IOCTL_CONDRV_GET_MODE' "$work/server.part" || true)"
+}
+part=floor
+for sink in file null; do
+  if [ $sink = file ]; then where="stdout to a file"; else where="stdout to /dev/null"; fi
+  read -r q_requests q_console <<<"$(requests $sink "$exe")"
+  read -r f_requests f_console <<<"$(requests $sink "$floor")"
+  row "Wine, $where: server requests, quorvex / floor" "$q_requests / $f_requests" \
+    "$(awk -v a="$q_requests" -v b="$f_requests" 'BEGIN { printf "ratio %.2f", a / b }')" "" \
+    "console-mode queries: $q_console / $f_console"
+done
+
 wineserver -k >/dev/null 2>&1 || true
 trap - EXIT
 
 # ---- size -----------------------------------------------------------------
 
+part=size
 size=$(stat -c %s "$exe")
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }' | sort | tr '\n' ' ')
 symbols=$(x86_64-w64-mingw32-objdump -t "$exe" | grep -c '^\[' || true)
@@ -320,7 +375,8 @@ stripped=yes
 [ "$symbols" -eq 0 ] && [ "$debug" -eq 0 ] || stripped=no
 size_ok=$(verdict "$size" 1048576 le)
 [ "$static" = yes ] && [ "$stripped" = yes ] || size_ok=NO
-row "quorvex.exe size" "$(grouped "$size") B" "stripped: $stripped" "<= 1 MiB" "$size_ok (static: $static; imports $imports)"
+row "quorvex.exe size" "$(grouped "$size") B" "" "<= 1 MiB" \
+  "$size_ok (stripped: $stripped; static: $static; imports $imports)"
 row "floor.exe size (same flags)" "$(grouped "$(stat -c %s "$floor")") B"
 
 # ---- the table ------------------------------------------------------------
@@ -329,7 +385,8 @@ commit=$(git rev-parse --short HEAD 2>/dev/null || echo unknown)
 dirty=""
 [ -n "$(git status --porcelain --untracked-files=no -- src include tools 2>/dev/null)" ] && dirty=" + uncommitted changes in src/tools"
 echo
-echo "Quorvex benchmarks: commit $commit$dirty; $(nproc) cores; $(wine --version); $(valgrind --version)"
-printf '%-56s %16s %18s %14s  %s\n' "measure" "value" "per unit" "target" "met / note"
+echo "Quorvex benchmarks: commit $commit$dirty; $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg);" \
+  "$(wine --version); $(valgrind --version)"
+printf '%-56s %16s %16s %14s  %s\n' "measure" "value" "per unit" "target" "met / note"
 printf '%s\n' "$(printf '%.0s-' {1..130})"
-printf '%s\n' "${rows[@]}"
+printf '%s\n' "${rows_floor[@]}" "${rows_wmic[@]}" "${rows_scale[@]}" "${rows_size[@]}"
