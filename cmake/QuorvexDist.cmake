@@ -7,13 +7,15 @@
 # anyone. What would otherwise differ is fixed here:
 # - entry order: the files are named one by one, not found by listing a
 #   folder, whose order depends on the file system;
-# - times: SOURCE_DATE_EPOCH (when set by the caller, else the commit time
-#   of HEAD, else 2026-01-01) for every time the zip stores, and TZ=UTC for
-#   the local-time DOS fields;
+# - times: every time the zip stores is SOURCE_DATE_EPOCH when the caller
+#   sets it, else 2026-01-01 00:00 UTC; TZ=UTC for the local-time DOS fields.
+#   Not the commit time: the zip is only repacked when a file in it changes,
+#   so a commit that changes none of them would leave an older time in an
+#   incremental build than in a clean one;
 # - permissions: 755 for the programs, 644 for the rest, whatever the umask.
 cmake_minimum_required(VERSION 3.21)
 
-foreach(var QUORVEX_DIST_NAME QUORVEX_DIST_FILES QUORVEX_DIST_STAGE QUORVEX_DIST_DIR QUORVEX_SOURCE_DIR)
+foreach(var QUORVEX_DIST_NAME QUORVEX_DIST_FILES QUORVEX_DIST_STAGE QUORVEX_DIST_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "QuorvexDist.cmake needs -D${var}=...")
   endif()
@@ -22,12 +24,7 @@ endforeach()
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(epoch "$ENV{SOURCE_DATE_EPOCH}")
 else()
-  execute_process(COMMAND git -C "${QUORVEX_SOURCE_DIR}" log -1 --format=%ct
-                  RESULT_VARIABLE git_result OUTPUT_VARIABLE epoch
-                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  if(NOT git_result EQUAL 0)
-    set(epoch 1767225600)
-  endif()
+  set(epoch 1767225600)
 endif()
 if(NOT epoch MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH is not a count of seconds: '${epoch}'")

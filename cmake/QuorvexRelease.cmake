@@ -32,7 +32,7 @@ add_custom_command(
   COMMAND "${CMAKE_COMMAND}" "-DQUORVEX_DIST_NAME=${quorvex_dist_name}"
           "-DQUORVEX_DIST_FILES=${quorvex_dist_file_arg}"
           "-DQUORVEX_DIST_STAGE=${CMAKE_BINARY_DIR}/dist-stage"
-          "-DQUORVEX_DIST_DIR=${QUORVEX_DIST_DIR}" "-DQUORVEX_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+          "-DQUORVEX_DIST_DIR=${QUORVEX_DIST_DIR}"
           -P "${CMAKE_CURRENT_LIST_DIR}/QuorvexDist.cmake"
   DEPENDS ${quorvex_dist_programs} ${quorvex_dist_files} "${CMAKE_CURRENT_LIST_DIR}/QuorvexDist.cmake"
   COMMENT "Packing ${quorvex_dist_name}.zip"
