@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# quorvex-capture.exe under Wine, one fresh prefix per registry scenario: the
+# folder it writes must replay, through the native quorvex-replay, to exactly
+# the report quorvex.exe prints in the same prefix and session. Wine's own
+# firmware table and PhysicalDrive0 are part of every capture, so they round
+# trip too. Also checked: exit code 0 and one listed line per file written,
+# only the keys the report can read, and exit code 2 with a message for a
+# folder that cannot be made or is not empty.
+# Usage: capture_roundtrip_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
+# quorvex-capture.exe is taken from beside QUORVEX_EXE.
+set -euo pipefail
+
+exe=$1
+scratch=$2
+capture_exe="$(dirname "$exe")/quorvex-capture.exe"
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine_session.sh
+source "$here/wine_session.sh"
+
+rm -rf "$scratch"
+mkdir -p "$scratch"
+
+problems=0
+fail() {
+  echo "FAIL: $*" >&2
+  problems=$((problems + 1))
+}
+
+[[ -f "$capture_exe" ]] || { echo "FAIL: no $capture_exe beside $exe" >&2; exit 1; }
+
+# regedit's own format: UTF-16LE with a byte-order mark and CRLF line ends.
+to_regedit_file() {
+  printf '\xff\xfe'
+  sed 's/$/\r/' "$1" | iconv -f UTF-8 -t UTF-16LE
+}
+
+# The key lines of a capture's registry.reg, as UTF-8 without CRs.
+key_lines() {
+  iconv -f UTF-16 -t UTF-8 "$1" | sed 's/\r$//' | grep '^\['
+}
+
+# Every key must be one the report can read: an instance key (three parts
+# below Enum), its Device Parameters, a display driver key, or an NVTweak GPU key.
+check_keys_readable() {
+  local line enum='^\[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\[^\\]+\\[^\\]+\\[^\\]+(\\Device Parameters)?\]$'
+  local class='^\[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\\{4D36E968-E325-11CE-BFC1-08002BE10318\}\\[0-9]{4}\]$'
+  local nvtweak='^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\NVIDIA Corporation\\Global\\NVTweak\\Devices\\(0|[1-9][0-9]*)\]$'
+  while IFS= read -r line; do
+    shopt -s nocasematch
+    if [[ ! "$line" =~ $enum && ! "$line" =~ $class && ! "$line" =~ $nvtweak ]]; then
+      fail "$1: a key the report never reads: $line"
+    fi
+    shopt -u nocasematch
+  done < <(key_lines "$1")
+}
+
+# round_trip NAME SCENARIO NVTWEAK_KEYS: NVTWEAK_KEYS lists the Devices\N
+# numbers the capture must hold, and it must hold no other.
+round_trip() {
+  local name=$1 scenario=$2 want_nvtweak=$3
+  local dir="$scratch/$name" status=0
+  mkdir -p "$dir"
+  to_regedit_file "$scenario" >"$dir/scenario.reg"
+  wine_session_start "$dir/prefix"
+  if ! wine reg import "$dir/scenario.reg" >"$dir/import.log" 2>&1; then
+    cat "$dir/import.log" >&2
+    fail "$name: wine reg import refused the scenario"
+    wine_session_stop
+    return
+  fi
+
+  wine_run_report "$exe" "$dir/report.txt" || status=$?
+  [[ $status -eq 0 ]] || fail "$name: quorvex.exe exited with $status"
+
+  local capture="$dir/capture" windows_capture
+  windows_capture=$(winepath -w "$capture" 2>/dev/null)
+  status=0
+  timeout 60 wine "$capture_exe" "$windows_capture" </dev/null >"$dir/capture.out" \
+    2>"$dir/capture.err" || status=$?
+  [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe exited with $status: $(cat "$dir/capture.err")"
+
+  # One line per file, each the folder's path and the file's name.
+  local listed written
+  listed=$(sed 's/\r$//' "$dir/capture.out" | sed 's/.*\\//' | sort)
+  written=$(find "$capture" -mindepth 1 -printf '%f\n' | sort)
+  [[ "$listed" == "$written" ]] ||
+    fail "$name: the listing ($(tr '\n' ' ' <<<"$listed")) is not what was written ($(tr '\n' ' ' <<<"$written"))"
+  if grep -v -F -- "$windows_capture\\" <(sed 's/\r$//' "$dir/capture.out") >/dev/null; then
+    fail "$name: a listed line is not a file in $windows_capture"
+  fi
+  for file in registry.reg smbios.bin PhysicalDrive0.bin PhysicalDrive0.count; do
+    [[ -f "$capture/$file" ]] || fail "$name: no $file in the capture"
+  done
+  if [[ -f "$capture/registry.reg" ]]; then
+    check_keys_readable "$capture/registry.reg"
+    local got_nvtweak
+    got_nvtweak=$(key_lines "$capture/registry.reg" | sed -n 's/.*\\NVTweak\\Devices\\\(.*\)\]$/\1/p' | tr '\n' ' ')
+    [[ "$got_nvtweak" == "$want_nvtweak" ]] ||
+      fail "$name: NVTweak keys captured: '$got_nvtweak', expected '$want_nvtweak'"
+  fi
+  wine_session_stop
+
+  if [[ -z "${QUORVEX_REPLAY:-}" ]]; then
+    echo "SKIP: $name replay (QUORVEX_REPLAY is not set to the native quorvex-replay)"
+    return
+  fi
+  status=0
+  "$QUORVEX_REPLAY" "$capture" </dev/null >"$dir/replay.txt" 2>"$dir/replay.err" || status=$?
+  [[ $status -eq 0 ]] || fail "$name: quorvex-replay exited with $status: $(cat "$dir/replay.err")"
+  if ! cmp -s "$dir/report.txt" "$dir/replay.txt"; then
+    diff -u "$dir/report.txt" "$dir/replay.txt" >&2 || true
+    fail "$name: the replay of the capture differs from quorvex.exe's report"
+  fi
+}
+
+round_trip nvidia "$here/scenarios/nvidia.reg.utf8" "0 2 "
+round_trip two_gpus "$here/scenarios/capture_two_gpus.reg.utf8" "0 1 "
+round_trip no_nvidia "$here/scenarios/capture_no_nvidia.reg.utf8" ""
+
+# Folders it must refuse: below a file, and one that already holds files.
+refusals="$scratch/refusals"
+mkdir -p "$refusals"
+wine_session_start "$refusals/prefix"
+echo "not a folder" >"$refusals/afile"
+for target in "$refusals/afile/capture" "$scratch/nvidia/capture"; do
+  status=0
+  wine "$capture_exe" "$(winepath -w "$target" 2>/dev/null)" </dev/null >"$refusals/out" \
+    2>"$refusals/err" || status=$?
+  [[ $status -eq 2 ]] || fail "quorvex-capture.exe into $target exited with $status, not 2"
+  grep -q 'quorvex-capture: ' "$refusals/err" || fail "no message for $target"
+  [[ ! -s "$refusals/out" ]] || fail "files listed for $target, which was refused"
+done
+[[ "$(cat "$refusals/afile")" == "not a folder" ]] || fail "the file in the way was changed"
+wine_session_stop
+
+if ((problems > 0)); then
+  echo "$problems problem(s); files in $scratch" >&2
+  exit 1
+fi
+echo "PASS: quorvex-capture.exe under Wine$([[ -n "${QUORVEX_REPLAY:-}" ]] && echo ", replayed byte for byte")"
