@@ -19,8 +19,8 @@ StorageQueryResult QueryStorageDescriptor(std::int32_t driveNumber) {
   StorageQueryResult result;
   const std::string path = kDevicePathPrefix + std::to_string(driveNumber);
   const ScopedFile device(::CreateFileA(path.c_str(), kQueryOnlyAccess,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
   if (!device.IsValid()) return result;
 
   STORAGE_PROPERTY_QUERY query{};

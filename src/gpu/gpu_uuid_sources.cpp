@@ -28,8 +28,8 @@ bool ScanValue(HKEY key, DWORD index, std::int32_t gpu, const UuidPassRules& rul
   DWORD nameSize = kValueNameChars;
   DWORD dataSize = kValueDataBytes;
   DWORD type = REG_NONE;
-  const LONG result = ::RegEnumValueA(key, index, name.data(), &nameSize, nullptr, &type,
-                                      data.data(), &dataSize);
+  const LONG result =
+      ::RegEnumValueA(key, index, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
   // Driver keys hold large binary tables; one of them must not hide the
   // UUID values enumerated after it, so a value that does not fit is passed over.
   if (result == ERROR_MORE_DATA) return true;
@@ -64,8 +64,8 @@ void ReadNvTweakUuid(std::int32_t gpu) {
   std::array<std::uint8_t, kNvTweakDataBytes> data{};
   DWORD dataSize = kNvTweakDataBytes;
   // The type is not asked for: the driver has stored this value both as text and as raw bytes.
-  if (::RegQueryValueExA(key.Get(), kNvTweakValueName, nullptr, nullptr, data.data(),
-                         &dataSize) == ERROR_SUCCESS) {
+  if (::RegQueryValueExA(key.Get(), kNvTweakValueName, nullptr, nullptr, data.data(), &dataSize) ==
+      ERROR_SUCCESS) {
     PrintGpuLine(gpu, kUuidLabel, TextDatum(ByteView(data.data(), data.size()), dataSize));
   }
 }

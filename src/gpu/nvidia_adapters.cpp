@@ -15,8 +15,8 @@ namespace quorvex {
 namespace {
 
 // GUID_DEVCLASS_DISPLAY, spelled out so that no GUID-defining header is needed.
-constexpr GUID kDisplayClassGuid = {0x4D36E968, 0xE325, 0x11CE,
-                                    {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+constexpr GUID kDisplayClassGuid = {
+    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 // Device instance ids are at most 200 characters on Windows; 512 leaves room.
 constexpr DWORD kInstanceIdChars = 512;
 constexpr DWORD kDescriptionBytes = 512;

@@ -17,8 +17,8 @@ std::string TextDatum(ByteView buffer, std::uint32_t returnedSize) {
   return buffer.Sub(0, returnedSize).TextAt(0);
 }
 
-std::optional<std::string> UuidTextOf(const UuidPassRules& rules, std::string_view name,
-                                      DWORD type, ByteView buffer, std::uint32_t returnedSize) {
+std::optional<std::string> UuidTextOf(const UuidPassRules& rules, std::string_view name, DWORD type,
+                                      ByteView buffer, std::uint32_t returnedSize) {
   if (!NameHasUuidMarker(rules, name)) return std::nullopt;
   const auto types = rules.textTypes.begin();
   if (std::find(types, types + rules.textTypeCount, type) != types + rules.textTypeCount) {

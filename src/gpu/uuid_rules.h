@@ -21,7 +21,8 @@ inline constexpr std::size_t kMaxTextTypes = 2;
 struct UuidPassRules {
   DWORD keyType;  // what SetupDiOpenDevRegKey opens: DIREG_DRV or DIREG_DEV
   std::size_t markerCount;
-  std::array<std::string_view, kMaxNameMarkers> nameMarkers;  // case-sensitive, anywhere in the name
+  std::array<std::string_view, kMaxNameMarkers>
+      nameMarkers;  // case-sensitive, anywhere in the name
   std::size_t textTypeCount;
   std::array<DWORD, kMaxTextTypes> textTypes;  // printed as stored, up to the first NUL
 };
@@ -43,7 +44,7 @@ bool NameHasUuidMarker(const UuidPassRules& rules, std::string_view name);
 std::string TextDatum(ByteView buffer, std::uint32_t returnedSize);
 
 // The UUID text that one enumerated value gives, or nothing when it gives no line.
-std::optional<std::string> UuidTextOf(const UuidPassRules& rules, std::string_view name,
-                                      DWORD type, ByteView buffer, std::uint32_t returnedSize);
+std::optional<std::string> UuidTextOf(const UuidPassRules& rules, std::string_view name, DWORD type,
+                                      ByteView buffer, std::uint32_t returnedSize);
 
 }  // namespace quorvex

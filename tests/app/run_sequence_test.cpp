@@ -18,7 +18,8 @@ using testing::DescriptorBuilder;
 std::string Banner() {
   std::string text = "\n";
   for (const char* row : BannerLines) text += row;
-  return text + "\n                    Quorvex v1.0\n              [ Direct Driver Access Mode ]\n\n";
+  return text +
+         "\n                    Quorvex v1.0\n              [ Direct Driver Access Mode ]\n\n";
 }
 
 // What an empty machine makes the two other phases print.
@@ -31,7 +32,8 @@ constexpr const char* kSmbiosPhase =
     "[TAMBRO] [SMBIOS] Initialise successfully!\n"
     "[TAMBRO] [SMBIOS] Failed to get firmware table\n"
     "[TAMBRO] [SMBIOS] Cleanup successfully!\n\n";
-constexpr const char* kEnd = "[TAMBRO] HWID collection completed!\n\n[TAMBRO] Press Enter to exit...";
+constexpr const char* kEnd =
+    "[TAMBRO] HWID collection completed!\n\n[TAMBRO] Press Enter to exit...";
 
 std::string Report(const std::string& driveLines) {
   return Banner() + kNvidiaPhase +
@@ -58,9 +60,9 @@ TEST_F(RunSequenceTest, NoDriveAnswersGivesOnlyTheFramingOfTheDrivePhase) {
 TEST_F(RunSequenceTest, DrivesArePrintedUnderTheirOwnNumbersAndSkippedOnesLeaveGaps) {
   Answer(0, DescriptorBuilder().Serial("SER-0").Model("Model Zero").Firmware("F0"));
   machine().drives[1].requestFails = true;
-  Answer(2, DescriptorBuilder().Model("Only Model"));             // serial unread: still printed
-  Answer(3, DescriptorBuilder().Firmware("F3"));                  // serial and model unread: left out
-  Answer(4, DescriptorBuilder().Serial("   ").Model("N/A"));      // an empty serial is not "N/A"
+  Answer(2, DescriptorBuilder().Model("Only Model"));         // serial unread: still printed
+  Answer(3, DescriptorBuilder().Firmware("F3"));              // serial and model unread: left out
+  Answer(4, DescriptorBuilder().Serial("   ").Model("N/A"));  // an empty serial is not "N/A"
   Answer(5, DescriptorBuilder().Serial("N/A").Model("N/A").Firmware("F5"));  // looks unread
   Answer(8, DescriptorBuilder().Serial("never asked").Model("M8"));
   ConsoleCapture console;

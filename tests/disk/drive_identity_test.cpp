@@ -27,7 +27,8 @@ struct PathCase {
   const char* path;
 };
 
-class DrivePathTest : public testing::StandinTest, public ::testing::WithParamInterface<PathCase> {};
+class DrivePathTest : public testing::StandinTest,
+                      public ::testing::WithParamInterface<PathCase> {};
 
 TEST_P(DrivePathTest, OpensTheDecimalDevicePathForQueryOnly) {
   QueryDriveIdentity(GetParam().number);
@@ -48,7 +49,8 @@ const PathCase kPathCases[] = {
     {"TwoDigits", 12, "\\\\.\\PhysicalDrive12"},
     {"Negative", -1, "\\\\.\\PhysicalDrive-1"},
 };
-INSTANTIATE_TEST_SUITE_P(Numbers, DrivePathTest, ::testing::ValuesIn(kPathCases), testing::RowName());
+INSTANTIATE_TEST_SUITE_P(Numbers, DrivePathTest, ::testing::ValuesIn(kPathCases),
+                         testing::RowName());
 
 TEST_F(DriveIdentityTest, SendsOneStandardDevicePropertyQuery) {
   Answer(2, DescriptorBuilder().Serial("S").Model("M").Firmware("F"));

@@ -21,7 +21,8 @@ constexpr std::uint32_t kFirmwareAt = 20;
 // start, zero to the end of the 4096 bytes.
 std::vector<std::uint8_t> Buffer(const std::vector<std::uint8_t>& written) {
   std::vector<std::uint8_t> buffer(kDescriptorBufferBytes, 0);
-  std::copy(written.begin(), written.begin() + static_cast<std::ptrdiff_t>(std::min(written.size(), buffer.size())),
+  std::copy(written.begin(),
+            written.begin() + static_cast<std::ptrdiff_t>(std::min(written.size(), buffer.size())),
             buffer.begin());
   return buffer;
 }
@@ -58,11 +59,13 @@ const ParseCase kParseCases[] = {
     {"NoOffsetsAtAll", DescriptorBuilder(), 0, Identity("N/A", "N/A", "N/A")},
     {"SerialOffsetZeroOthersRead", DescriptorBuilder().Model("Disk").Firmware("FW1"), 0,
      Identity("N/A", "Disk", "FW1")},
-    {"BlanksAroundAreTrimmedInnerBlankStays", DescriptorBuilder().Serial("  AB12 CD34 \r\n").Model("M"), 0,
+    {"BlanksAroundAreTrimmedInnerBlankStays",
+     DescriptorBuilder().Serial("  AB12 CD34 \r\n").Model("M"), 0,
      Identity("AB12 CD34", "M", "N/A")},
     {"OnlyBlanksGiveEmptyNotPlaceholder", DescriptorBuilder().Serial(" \t\r\n ").Model("M"), 0,
      Identity("", "M", "N/A")},
-    {"NulAtOffsetGivesEmpty", DescriptorBuilder().Serial("").Model("M"), 0, Identity("", "M", "N/A")},
+    {"NulAtOffsetGivesEmpty", DescriptorBuilder().Serial("").Model("M"), 0,
+     Identity("", "M", "N/A")},
     {"BytesAreKeptAsDelivered", DescriptorBuilder().Serial("\xC3\xBC-ab\x0B").Model("x\x0C"), 0,
      Identity("\xC3\xBC-ab\x0B", "x\x0C", "N/A")},
     {"VendorIdIsNotPartOfTheModel", DescriptorBuilder().Text(12, "Vendor").Nul().Model("Model"), 0,
@@ -134,9 +137,21 @@ const TrimCase kTrimCases[] = {
     {"NothingToTrim", "abc", "abc"},
     {"BothEnds", "\t\n ab c\r\n", "ab c"},
     {"SingleCharacter", " x ", "x"},
-    {"VerticalTabStays", "\x0B" "a" "\x0B", "\x0B" "a" "\x0B"},
+    {"VerticalTabStays",
+     "\x0B"
+     "a"
+     "\x0B",
+     "\x0B"
+     "a"
+     "\x0B"},
     {"FormFeedStays", "a\x0C", "a\x0C"},
-    {"HighBytesStay", "\xA0" "a" "\xFF", "\xA0" "a" "\xFF"},
+    {"HighBytesStay",
+     "\xA0"
+     "a"
+     "\xFF",
+     "\xA0"
+     "a"
+     "\xFF"},
     {"NulIsNotBlank", std::string("a\0", 2), std::string("a\0", 2)},
 };
 

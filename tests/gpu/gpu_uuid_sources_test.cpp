@@ -10,7 +10,9 @@ namespace {
 
 constexpr const char* kId = "PCI\\VEN_10DE&DEV_0E01&SUBSYS_00000000&REV_A1\\4&77&0&0008";
 
-std::string Line(const std::string& uuid) { return "[TAMBRO] [NVIDIA] [0, 0] UUID: " + uuid + "\n"; }
+std::string Line(const std::string& uuid) {
+  return "[TAMBRO] [NVIDIA] [0, 0] UUID: " + uuid + "\n";
+}
 std::string Tail() {
   return std::string("[TAMBRO] [NVIDIA] [0, 0] Name: GPU\n[TAMBRO] [NVIDIA] [0, 0] DeviceID: ") +
          kId + "\n";

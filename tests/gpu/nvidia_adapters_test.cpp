@@ -69,12 +69,15 @@ TEST_F(NvidiaAdapters, TwoNvidiaAdaptersAroundAnotherAreNumbered0And1) {
                        "[TAMBRO] [NVIDIA] [0, 0] UUID: tweak-0\n"
                        "[TAMBRO] [NVIDIA] [0, 0] UUID: dev-0\n"
                        "[TAMBRO] [NVIDIA] [0, 0] Name: First GPU\n"
-                       "[TAMBRO] [NVIDIA] [0, 0] DeviceID: " + kFirstId + "\n"
+                       "[TAMBRO] [NVIDIA] [0, 0] DeviceID: " +
+                       kFirstId +
+                       "\n"
                        "[TAMBRO] [NVIDIA] [1, 0] UUID: drv-1\n"
                        "[TAMBRO] [NVIDIA] [1, 0] UUID: tweak-1\n"
                        "[TAMBRO] [NVIDIA] [1, 0] UUID: dev-1\n"
                        "[TAMBRO] [NVIDIA] [1, 0] Name: Second GPU\n"
-                       "[TAMBRO] [NVIDIA] [1, 0] DeviceID: " + kSecondId + "\n");
+                       "[TAMBRO] [NVIDIA] [1, 0] DeviceID: " +
+                       kSecondId + "\n");
   ASSERT_EQ(calls().regOpenKey.size(), 2u);
   EXPECT_EQ(calls().regOpenKey[0].subKey, std::string(kNvTweak) + "0");
   EXPECT_EQ(calls().regOpenKey[1].subKey, std::string(kNvTweak) + "1");
@@ -87,7 +90,8 @@ TEST_F(NvidiaAdapters, AdapterWithoutAnyUuidIsStillNamedAndCounted) {
   bare.deviceKey.clear();
   EXPECT_EQ(Run(), std::string(kStart) +
                        "[TAMBRO] [NVIDIA] [0, 0] Name: Bare GPU\n"
-                       "[TAMBRO] [NVIDIA] [0, 0] DeviceID: " + kFirstId + "\n");
+                       "[TAMBRO] [NVIDIA] [0, 0] DeviceID: " +
+                       kFirstId + "\n");
   EXPECT_EQ(calls().openDevRegKey.size(), 2u);
 }
 
@@ -101,7 +105,8 @@ TEST_F(NvidiaAdapters, UnreadableInstanceIdSkipsTheDevice) {
   AddAdapter(longest, "longest");
   EXPECT_EQ(Run(), std::string(kStart) +
                        "[TAMBRO] [NVIDIA] [0, 0] Name: longest\n"
-                       "[TAMBRO] [NVIDIA] [0, 0] DeviceID: " + longest + "\n");
+                       "[TAMBRO] [NVIDIA] [0, 0] DeviceID: " +
+                       longest + "\n");
 }
 
 TEST_F(NvidiaAdapters, DescriptionFillsAtMostItsBuffer) {
@@ -109,13 +114,18 @@ TEST_F(NvidiaAdapters, DescriptionFillsAtMostItsBuffer) {
   AddAdapter(kFirstId, "").deviceDesc = standin::BytesOf(full);
   AddAdapter(kFirstId, "").deviceDesc = standin::TextValue(full);  // 513 bytes: the call fails
   AddAdapter(kFirstId, "").deviceDesc.reset();
-  EXPECT_EQ(Run(), std::string(kStart) +
-                       "[TAMBRO] [NVIDIA] [0, 0] Name: " + full + "\n"
-                       "[TAMBRO] [NVIDIA] [0, 0] DeviceID: " + kFirstId + "\n"
+  EXPECT_EQ(Run(), std::string(kStart) + "[TAMBRO] [NVIDIA] [0, 0] Name: " + full +
+                       "\n"
+                       "[TAMBRO] [NVIDIA] [0, 0] DeviceID: " +
+                       kFirstId +
+                       "\n"
                        "[TAMBRO] [NVIDIA] [1, 0] Name: \n"
-                       "[TAMBRO] [NVIDIA] [1, 0] DeviceID: " + kFirstId + "\n"
+                       "[TAMBRO] [NVIDIA] [1, 0] DeviceID: " +
+                       kFirstId +
+                       "\n"
                        "[TAMBRO] [NVIDIA] [2, 0] Name: \n"
-                       "[TAMBRO] [NVIDIA] [2, 0] DeviceID: " + kFirstId + "\n");
+                       "[TAMBRO] [NVIDIA] [2, 0] DeviceID: " +
+                       kFirstId + "\n");
 }
 
 TEST_F(NvidiaAdapters, PassesTheExactArgumentsToEveryCall) {

@@ -12,8 +12,8 @@
 namespace quorvex::testing {
 namespace {
 
-constexpr GUID kDisplay = {0x4D36E968, 0xE325, 0x11CE,
-                           {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+constexpr GUID kDisplay = {
+    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 constexpr const char* kKey = "SOFTWARE\\Made Up\\Key";
 
 class StandinRegistry : public StandinTest {
@@ -34,14 +34,14 @@ TEST_F(StandinRegistry, EnumValueNeedsRoomForTheNameAndItsNul) {
   std::array<BYTE, 8> data{};
   DWORD nameSize = 4;  // "Name" without room for its NUL
   DWORD dataSize = 8;
-  EXPECT_EQ(::RegEnumValueA(key_, 0, name.data(), &nameSize, nullptr, nullptr, data.data(),
-                            &dataSize),
-            ERROR_MORE_DATA);
+  EXPECT_EQ(
+      ::RegEnumValueA(key_, 0, name.data(), &nameSize, nullptr, nullptr, data.data(), &dataSize),
+      ERROR_MORE_DATA);
   nameSize = 5;
   DWORD type = 0;
-  EXPECT_EQ(::RegEnumValueA(key_, 0, name.data(), &nameSize, nullptr, &type, data.data(),
-                            &dataSize),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      ::RegEnumValueA(key_, 0, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize),
+      ERROR_SUCCESS);
   EXPECT_EQ(nameSize, 4u);  // the count written back leaves the NUL out
   EXPECT_EQ(std::string(name.data()), "Name");
   EXPECT_EQ(type, REG_SZ);
@@ -56,9 +56,9 @@ TEST_F(StandinRegistry, DataThatDoesNotFitReportsItsSizeAndIsNotWritten) {
   std::array<BYTE, 8> data{};
   DWORD nameSize = 8;
   DWORD dataSize = 5;
-  EXPECT_EQ(::RegEnumValueA(key_, 0, name.data(), &nameSize, nullptr, nullptr, data.data(),
-                            &dataSize),
-            ERROR_MORE_DATA);
+  EXPECT_EQ(
+      ::RegEnumValueA(key_, 0, name.data(), &nameSize, nullptr, nullptr, data.data(), &dataSize),
+      ERROR_MORE_DATA);
   EXPECT_EQ(dataSize, 6u);
   EXPECT_EQ(data[0], 0);
   dataSize = 5;

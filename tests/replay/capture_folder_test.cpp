@@ -56,12 +56,22 @@ TEST_P(BadCaptureFolderTest, IsRefusedWithAMessageNamingTheFile) {
 }
 
 const BadFolderCase kBadFolders[] = {
-    {"CountNotANumber", {{"PhysicalDrive0.bin", "x"}, {"PhysicalDrive0.count", "twelve"}}, "PhysicalDrive0.count"},
-    {"CountNegative", {{"PhysicalDrive0.bin", "x"}, {"PhysicalDrive0.count", "-1"}}, "PhysicalDrive0.count"},
-    {"CountEmpty", {{"PhysicalDrive0.bin", "x"}, {"PhysicalDrive0.count", ""}}, "PhysicalDrive0.count"},
-    {"CountPast32Bits", {{"PhysicalDrive2.bin", "x"}, {"PhysicalDrive2.count", "4294967296"}}, "PhysicalDrive2.count"},
+    {"CountNotANumber",
+     {{"PhysicalDrive0.bin", "x"}, {"PhysicalDrive0.count", "twelve"}},
+     "PhysicalDrive0.count"},
+    {"CountNegative",
+     {{"PhysicalDrive0.bin", "x"}, {"PhysicalDrive0.count", "-1"}},
+     "PhysicalDrive0.count"},
+    {"CountEmpty",
+     {{"PhysicalDrive0.bin", "x"}, {"PhysicalDrive0.count", ""}},
+     "PhysicalDrive0.count"},
+    {"CountPast32Bits",
+     {{"PhysicalDrive2.bin", "x"}, {"PhysicalDrive2.count", "4294967296"}},
+     "PhysicalDrive2.count"},
     {"CountWithoutBin", {{"PhysicalDrive4.count", "12"}}, "PhysicalDrive4.count"},
-    {"FailAndBin", {{"PhysicalDrive5.bin", "x"}, {"PhysicalDrive5.fail", ""}}, "PhysicalDrive5.fail"},
+    {"FailAndBin",
+     {{"PhysicalDrive5.bin", "x"}, {"PhysicalDrive5.fail", ""}},
+     "PhysicalDrive5.fail"},
     {"FetchFailsWithoutTable", {{"smbios.fetch-fails", ""}}, "smbios.fetch-fails"},
 };
 INSTANTIATE_TEST_SUITE_P(Files, BadCaptureFolderTest, ::testing::ValuesIn(kBadFolders),

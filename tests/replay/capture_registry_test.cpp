@@ -26,19 +26,22 @@ constexpr const char* kDisplayGuid = "\"ClassGUID\"=\"{4d36e968-e325-11ce-bfc1-0
 
 // Made-up adapters: an NVIDIA one with all three sources, a monitor (another
 // class), keys two and four levels deep, and a second NVIDIA adapter.
-const std::string kCapture = std::string(kHeader) +
-    kEnum + "PCI\\VEN_10DE&DEV_0E01\\4&AA&0&0008]\n" + kDisplayGuid +
+const std::string kCapture =
+    std::string(kHeader) + kEnum + "PCI\\VEN_10DE&DEV_0E01\\4&AA&0&0008]\n" + kDisplayGuid +
     "\"DeviceDesc\"=\"Pr\xC3\xBC\x66karte \xCE\xA9\"\n"
     "\"Driver\"=\"{4d36e968-e325-11ce-bfc1-08002be10318}\\\\0100\"\n" +
-    kEnum + "PCI\\VEN_10DE&DEV_0E01\\4&AA&0&0008\\Device Parameters]\n"
+    kEnum +
+    "PCI\\VEN_10DE&DEV_0E01\\4&AA&0&0008\\Device Parameters]\n"
     "\"DeviceUuid\"=hex:00,11,22,33,44,55,66,77,88,99,aa,bb,cc,dd,ee,ff\n" +
-    kEnum + "DISPLAY\\MON0001\\1&2&3]\n"
+    kEnum +
+    "DISPLAY\\MON0001\\1&2&3]\n"
     "\"ClassGUID\"=\"{4d36e96e-e325-11ce-bfc1-08002be10318}\"\n" +
-    kEnum + "PCI\\VEN_10DE&DEV_0E02]\n" + kDisplayGuid +
-    kEnum + "PCI\\VEN_10DE&DEV_0E03\\1\\2]\n" + kDisplayGuid +
-    kEnum + "SWD\\VEN_10DE_REMOTE\\7]\n"
+    kEnum + "PCI\\VEN_10DE&DEV_0E02]\n" + kDisplayGuid + kEnum + "PCI\\VEN_10DE&DEV_0E03\\1\\2]\n" +
+    kDisplayGuid + kEnum +
+    "SWD\\VEN_10DE_REMOTE\\7]\n"
     "\"CLASSGUID\"=\"{4D36E968-E325-11CE-BFC1-08002BE10318}\"\n" +
-    kClass + "0100]\n"
+    kClass +
+    "0100]\n"
     "\"BigTable\"=hex:00\n"  // widened past the data buffer by Capture()
     "\"GpuUuid\"=\"GPU-0AAA\"\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\NVIDIA Corporation\\Global\\NVTweak\\Devices\\1]\n"
@@ -68,9 +71,11 @@ TEST_F(CaptureRegistry, DisplayAdaptersAreTheDisplayClassKeysThreeLevelsBelowEnu
   const standin::DisplayAdapter& first = machine().adapters[0];
   EXPECT_EQ(first.instanceId, "PCI\\VEN_10DE&DEV_0E01\\4&AA&0&0008");
   EXPECT_EQ(first.deviceDesc, standin::TextValue("Pr\xC3\xBC\x66karte \xCE\xA9"));
-  EXPECT_EQ(first.driverKey,
-            "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}\\0100");
-  EXPECT_EQ(first.deviceKey, "SYSTEM\\CurrentControlSet\\Enum\\" + first.instanceId + "\\Device Parameters");
+  EXPECT_EQ(
+      first.driverKey,
+      "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}\\0100");
+  EXPECT_EQ(first.deviceKey,
+            "SYSTEM\\CurrentControlSet\\Enum\\" + first.instanceId + "\\Device Parameters");
   const standin::DisplayAdapter& second = machine().adapters[1];
   EXPECT_EQ(second.instanceId, "SWD\\VEN_10DE_REMOTE\\7");
   EXPECT_FALSE(second.deviceDesc);
@@ -108,7 +113,8 @@ TEST_F(CaptureRegistry, SetupApiFailsFileMakesTheSetFail) {
 
 TEST_F(CaptureRegistry, MalformedFileIsRefusedNamingFileAndLine) {
   TempFolder folder;
-  folder.WriteBytes("registry.reg", Utf16File(std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\A]\n\"x\"=y\n"));
+  folder.WriteBytes("registry.reg",
+                    Utf16File(std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\A]\n\"x\"=y\n"));
   const std::optional<std::string> problem = LoadCaptureFolder(folder.path(), machine());
   ASSERT_TRUE(problem);
   EXPECT_NE(problem->find("registry.reg: line 4: "), std::string::npos) << *problem;

@@ -28,26 +28,27 @@ const standin::RegValue& ValueAt(const standin::Registry& registry, const std::s
 // Every data form regedit writes, in a UTF-16 file with CRLF line ends.
 TEST(ApplyRegFile, ReadsEveryDataFormOfAVersion5Export) {
   const std::string file = std::string(kV5) +
-      "; made-up keys\n"
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Made Up]\n"
-      "\"Path\"=\"C:\\\\Tools\\\\\\\"q\\\"\"\n"
-      "@=\"default\"\n"
-      "\"Gr\xC3\xB6\xC3\x9F\x65\"=\"\xCE\xA9 \xF0\x9F\x98\x80\"\n"
-      "\"Count\"=dword:0000002a\n"
-      "\"Blob\"=hex:01,02,\\\n"
-      "  03,ff\n"
-      "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\n"
-      "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\n"
-      "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\n"
-      "\"None\"=hex(0):\n"
-      "\"Odd\"=hex(10000):aa\n";
+                           "; made-up keys\n"
+                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Made Up]\n"
+                           "\"Path\"=\"C:\\\\Tools\\\\\\\"q\\\"\"\n"
+                           "@=\"default\"\n"
+                           "\"Gr\xC3\xB6\xC3\x9F\x65\"=\"\xCE\xA9 \xF0\x9F\x98\x80\"\n"
+                           "\"Count\"=dword:0000002a\n"
+                           "\"Blob\"=hex:01,02,\\\n"
+                           "  03,ff\n"
+                           "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\n"
+                           "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\n"
+                           "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\n"
+                           "\"None\"=hex(0):\n"
+                           "\"Odd\"=hex(10000):aa\n";
   standin::Registry registry;
   ASSERT_EQ(ApplyRegFile(Utf16File(file), registry), std::nullopt);
   const std::string key = "SOFTWARE\\Made Up";
   const std::vector<standin::RegValue> want = {
       {"Path", REG_SZ, standin::TextValue("C:\\Tools\\\"q\""), std::nullopt},
       {"", REG_SZ, standin::TextValue("default"), std::nullopt},
-      {"Gr\xC3\xB6\xC3\x9F\x65", REG_SZ, standin::TextValue("\xCE\xA9 \xF0\x9F\x98\x80"), std::nullopt},
+      {"Gr\xC3\xB6\xC3\x9F\x65", REG_SZ, standin::TextValue("\xCE\xA9 \xF0\x9F\x98\x80"),
+       std::nullopt},
       {"Count", REG_DWORD, Bytes{0x2A, 0, 0, 0}, std::nullopt},
       {"Blob", REG_BINARY, Bytes{1, 2, 3, 0xFF}, std::nullopt},
       {"Expand", REG_EXPAND_SZ, standin::TextValue("%A%"), std::nullopt},
@@ -151,7 +152,8 @@ const MalformedCase kMalformed[] = {
     {"BadContinuedLine", V5("\"c\"=hex:01,\\\n  zz\n"), "line 4: unreadable"},
     {"StrayLine", V5("garbage\n"), "line 4: neither a key"},
     {"Utf16HalfCharacter", Bytes{0xFF, 0xFE, 'R', 0, '\n', 0, 'x'}, "line 2: the UTF-16 file ends"},
-    {"Utf16LoneSurrogate", Bytes{0xFF, 0xFE, 'R', 0, '\n', 0, '\n', 0, 0x00, 0xDC}, "line 3: a lone"},
+    {"Utf16LoneSurrogate", Bytes{0xFF, 0xFE, 'R', 0, '\n', 0, '\n', 0, 0x00, 0xDC},
+     "line 3: a lone"},
 };
 
 class MalformedRegFileTest : public ::testing::TestWithParam<MalformedCase> {};

@@ -11,7 +11,9 @@ namespace quorvex::testing {
 class ConsoleCapture {
  public:
   explicit ConsoleCapture(const std::string& input = "")
-      : input_(input), oldOut_(std::cout.rdbuf(output_.rdbuf())), oldIn_(std::cin.rdbuf(input_.rdbuf())) {}
+      : input_(input),
+        oldOut_(std::cout.rdbuf(output_.rdbuf())),
+        oldIn_(std::cin.rdbuf(input_.rdbuf())) {}
   ConsoleCapture(const ConsoleCapture&) = delete;
   ConsoleCapture& operator=(const ConsoleCapture&) = delete;
   ~ConsoleCapture() {

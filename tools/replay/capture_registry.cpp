@@ -24,9 +24,9 @@ bool Exists(const fs::path& file) {
 }
 
 const standin::RegValue* ValueOf(const standin::RegKeyData& key, std::string_view name) {
-  const auto it = std::find_if(key.values.begin(), key.values.end(), [&](const standin::RegValue& v) {
-    return standin::EqualsIgnoreCase(v.name, name);
-  });
+  const auto it = std::find_if(
+      key.values.begin(), key.values.end(),
+      [&](const standin::RegValue& v) { return standin::EqualsIgnoreCase(v.name, name); });
   return it == key.values.end() ? nullptr : &*it;
 }
 
@@ -55,7 +55,8 @@ std::vector<standin::DisplayAdapter> DisplayAdaptersIn(const standin::Registry& 
   std::vector<standin::DisplayAdapter> adapters;
   for (const standin::RegKeyData& key : registry.Keys()) {
     const std::optional<std::string> id = InstanceIdOf(key.path);
-    if (!id || !standin::EqualsIgnoreCase(TextOf(ValueOf(key, "ClassGUID")), kDisplayClass)) continue;
+    if (!id || !standin::EqualsIgnoreCase(TextOf(ValueOf(key, "ClassGUID")), kDisplayClass))
+      continue;
     standin::DisplayAdapter adapter;
     adapter.instanceId = *id;
     if (const standin::RegValue* desc = ValueOf(key, "DeviceDesc")) adapter.deviceDesc = desc->data;

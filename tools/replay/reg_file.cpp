@@ -125,7 +125,6 @@ std::vector<Line> SplitLines(const std::string& text) {
   return lines;
 }
 
-
 struct Parser {
   explicit Parser(standin::Registry& target) : registry(target) {}
   standin::Registry& registry;
@@ -145,8 +144,8 @@ std::optional<std::string> LocalMachinePath(std::string_view name) {
     if (StartsWithIgnoreCase(name, root) && name.size() > root.size() + 1 &&
         name[root.size()] == '\\') {
       std::string path(name.substr(root.size() + 1));
-      const bool emptyPart = path.front() == '\\' || path.back() == '\\' ||
-                             path.find("\\\\") != std::string::npos;
+      const bool emptyPart =
+          path.front() == '\\' || path.back() == '\\' || path.find("\\\\") != std::string::npos;
       if (!emptyPart) return path;
     }
   }
@@ -154,7 +153,8 @@ std::optional<std::string> LocalMachinePath(std::string_view name) {
 }
 
 bool ParseSection(Parser& parser, const Line& line, std::string_view text) {
-  if (text.size() < 3 || text.back() != ']') return parser.Fail(line.number, "a key line must end in ]");
+  if (text.size() < 3 || text.back() != ']')
+    return parser.Fail(line.number, "a key line must end in ]");
   std::string_view name = text.substr(1, text.size() - 2);
   const bool remove = name.front() == '-';
   if (remove) name.remove_prefix(1);
@@ -171,7 +171,6 @@ bool ParseSection(Parser& parser, const Line& line, std::string_view text) {
   }
   return true;
 }
-
 
 // A quoted text from text[pos] == '"', with regedit's escapes (and the line
 // breaks Wine's reg.exe escapes); pos ends past the closing quote.
@@ -204,8 +203,9 @@ std::optional<std::uint32_t> HexNumber(std::string_view digits, std::size_t maxD
   if (digits.empty() || digits.size() > maxDigits) return std::nullopt;
   std::uint32_t value = 0;
   for (const char c : digits) {
-    const std::size_t digit = std::string_view("0123456789abcdef").find(
-        static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c));
+    const std::size_t digit =
+        std::string_view("0123456789abcdef")
+            .find(static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c));
     if (digit == std::string_view::npos) return std::nullopt;
     value = (value << 4) | static_cast<std::uint32_t>(digit);
   }
@@ -232,7 +232,9 @@ struct ValueData {
   standin::Bytes data;
 };
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // hex:..., hex(N):...; `rest` starts after "hex".
 std::optional<ValueData> ParseHexData(std::string_view rest, bool version5) {
@@ -270,7 +272,8 @@ std::optional<ValueData> ParseData(std::string_view data, bool version5) {
     const std::optional<std::uint32_t> number = HexNumber(Trim(data.substr(6)), 8);
     if (!number) return std::nullopt;
     standin::Bytes bytes;
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(*number >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+      bytes.push_back(static_cast<std::uint8_t>(*number >> shift));
     return ValueData{false, REG_DWORD, std::move(bytes)};
   }
   if (StartsWithIgnoreCase(data, "hex")) return ParseHexData(data.substr(3), version5);
@@ -294,13 +297,15 @@ bool ParseValue(Parser& parser, std::size_t line, std::string_view text) {
   if (text.front() == '"') {
     pos = 0;
     const std::optional<std::string> quoted = QuotedText(text, pos);
-    if (!quoted) return parser.Fail(line, "a value name must be quoted and use only \\\\ and \\\" escapes");
+    if (!quoted)
+      return parser.Fail(line, "a value name must be quoted and use only \\\\ and \\\" escapes");
     name = *quoted;
   }
   const std::string_view rest = Trim(text.substr(pos));
   if (rest.empty() || rest.front() != '=') return parser.Fail(line, "no = after the value name");
   const std::optional<ValueData> value = ParseData(rest.substr(1), parser.version5);
-  if (!value) return parser.Fail(line, "unreadable value data: " + std::string(Trim(rest.substr(1))));
+  if (!value)
+    return parser.Fail(line, "unreadable value data: " + std::string(Trim(rest.substr(1))));
   if (value->remove) {
     RemoveValue(parser.registry, *parser.key, name);
   } else {
@@ -314,7 +319,8 @@ bool ParseValueLines(Parser& parser, const std::vector<Line>& lines, std::size_t
   const std::size_t first = lines[index].number;
   std::string logical(Trim(lines[index].text));
   while (!logical.empty() && logical.back() == '\\') {
-    if (++index == lines.size()) return parser.Fail(first, "the value continues past the end of the file");
+    if (++index == lines.size())
+      return parser.Fail(first, "the value continues past the end of the file");
     logical.pop_back();
     logical.append(Trim(lines[index].text));
   }

@@ -15,7 +15,8 @@ namespace {
 
 bool AllZero(const void* buffer, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-  return buffer == nullptr || std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
+  return buffer == nullptr ||
+         std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
 }
 
 // The values of an open key; a key that exists only as the parent of others has none.
@@ -89,10 +90,10 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
 LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                    LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   Machine& machine = TheMachine();
-  machine.calls.regEnumValue.push_back(
-      {dwIndex, lpcchValueName ? *lpcchValueName : 0, lpcbData ? *lpcbData : 0,
-       lpReserved != nullptr, AllZero(lpValueName, lpcchValueName ? *lpcchValueName : 0),
-       AllZero(lpData, lpcbData ? *lpcbData : 0)});
+  machine.calls.regEnumValue.push_back({dwIndex, lpcchValueName ? *lpcchValueName : 0,
+                                        lpcbData ? *lpcbData : 0, lpReserved != nullptr,
+                                        AllZero(lpValueName, lpcchValueName ? *lpcchValueName : 0),
+                                        AllZero(lpData, lpcbData ? *lpcbData : 0)});
   const std::vector<RegValue>* values = ValuesOf(machine, hKey);
   if (values == nullptr) return ERROR_INVALID_HANDLE;
   if (lpValueName == nullptr || lpcchValueName == nullptr || lpReserved != nullptr ||

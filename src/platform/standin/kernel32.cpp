@@ -19,7 +19,8 @@ constexpr DWORD kRawSmbiosProvider = 0x52534D42;  // 'RSMB'
 
 bool AllZero(const void* buffer, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-  return buffer == nullptr || std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
+  return buffer == nullptr ||
+         std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
 }
 
 // Handles handed out for open drives, mapped to the drive number. Values are
@@ -90,9 +91,9 @@ BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, D
   Machine& machine = TheMachine();
   const auto* in = static_cast<const std::uint8_t*>(lpInBuffer);
   machine.calls.deviceIoControl.push_back(
-      {dwIoControlCode, in ? Bytes(in, in + nInBufferSize) : Bytes{}, nInBufferSize,
-       nOutBufferSize, lpBytesReturned != nullptr, lpOverlapped != nullptr,
-       AllZero(lpOutBuffer, nOutBufferSize), lpBytesReturned && *lpBytesReturned == 0});
+      {dwIoControlCode, in ? Bytes(in, in + nInBufferSize) : Bytes{}, nInBufferSize, nOutBufferSize,
+       lpBytesReturned != nullptr, lpOverlapped != nullptr, AllZero(lpOutBuffer, nOutBufferSize),
+       lpBytesReturned && *lpBytesReturned == 0});
   const Drive* drive = DriveOf(hDevice);
   // Without an overlapped structure the count must be given (the call would
   // otherwise fault on Windows); the driver answers only the standard

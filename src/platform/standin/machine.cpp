@@ -19,8 +19,8 @@ bool IsAtOrBelow(std::string_view path, std::string_view root) {
 }  // namespace
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 Bytes BytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
@@ -38,8 +38,9 @@ RegKeyData& Registry::Key(std::string_view path) {
 }
 
 const RegKeyData* Registry::Find(std::string_view path) const {
-  const auto it = std::find_if(keys_.begin(), keys_.end(),
-                               [&](const RegKeyData& key) { return EqualsIgnoreCase(key.path, path); });
+  const auto it = std::find_if(keys_.begin(), keys_.end(), [&](const RegKeyData& key) {
+    return EqualsIgnoreCase(key.path, path);
+  });
   return it == keys_.end() ? nullptr : &*it;
 }
 

@@ -192,8 +192,8 @@ Machine& TheMachine();
 void ResetMachine();
 
 // Helpers for building machines in code.
-Bytes BytesOf(std::string_view text);          // the text's bytes, no NUL added
-Bytes TextValue(std::string_view text);        // the text's bytes and one NUL, as REG_SZ stores it
+Bytes BytesOf(std::string_view text);    // the text's bytes, no NUL added
+Bytes TextValue(std::string_view text);  // the text's bytes and one NUL, as REG_SZ stores it
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 }  // namespace quorvex::standin

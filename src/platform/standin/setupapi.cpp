@@ -13,10 +13,10 @@ using quorvex::standin::TheMachine;
 
 namespace {
 
-constexpr GUID kDisplayClass = {0x4D36E968, 0xE325, 0x11CE,
-                                {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+constexpr GUID kDisplayClass = {
+    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 // Flags that make SetupDiGetClassDevsA list something other than the devices of one class.
-constexpr DWORD kAllClasses = 0x00000004;      // DIGCF_ALLCLASSES
+constexpr DWORD kAllClasses = 0x00000004;       // DIGCF_ALLCLASSES
 constexpr DWORD kDeviceInterface = 0x00000010;  // DIGCF_DEVICEINTERFACE
 // Recorded as the device index of a call whose device data names no device of the set.
 constexpr DWORD kNoDevice = 0xFFFFFFFF;
@@ -30,7 +30,8 @@ bool SameGuid(const GUID& a, const GUID& b) {
 
 bool AllZero(const void* buffer, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-  return buffer == nullptr || std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
+  return buffer == nullptr ||
+         std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
 }
 
 // The set's tag in SP_DEVINFO_DATA::Reserved ties device data to the set that filled it.
@@ -60,9 +61,8 @@ const DisplayAdapter* AdapterAt(DWORD index) {
 HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enumerator, HWND hwndParent,
                               DWORD Flags) {
   Machine& machine = TheMachine();
-  machine.calls.classDevs.push_back(
-      {ClassGuid ? std::optional<GUID>(*ClassGuid) : std::nullopt, Enumerator != nullptr,
-       hwndParent != nullptr, Flags});
+  machine.calls.classDevs.push_back({ClassGuid ? std::optional<GUID>(*ClassGuid) : std::nullopt,
+                                     Enumerator != nullptr, hwndParent != nullptr, Flags});
   if (machine.classDevsFails) return INVALID_HANDLE_VALUE;
   static std::uintptr_t next = 0x8001;
   HDEVINFO set = reinterpret_cast<HDEVINFO>(next);
@@ -110,9 +110,9 @@ BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA 
                                        PBYTE PropertyBuffer, DWORD PropertyBufferSize,
                                        PDWORD RequiredSize) {
   const DWORD index = DeviceIndexOf(DeviceInfoSet, DeviceInfoData);
-  TheMachine().calls.registryProperty.push_back(
-      {index, Property, PropertyRegDataType != nullptr, PropertyBufferSize,
-       RequiredSize != nullptr, AllZero(PropertyBuffer, PropertyBufferSize)});
+  TheMachine().calls.registryProperty.push_back({index, Property, PropertyRegDataType != nullptr,
+                                                 PropertyBufferSize, RequiredSize != nullptr,
+                                                 AllZero(PropertyBuffer, PropertyBufferSize)});
   const DisplayAdapter* adapter = AdapterAt(index);
   // Only the description is modelled; a device without one answers ERROR_INVALID_DATA.
   if (adapter == nullptr || Property != SPDRP_DEVICEDESC || !adapter->deviceDesc) return FALSE;
