@@ -104,8 +104,8 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if
 now_us() { echo "${EPOCHREALTIME//[.,]/}"; }
 # Wall time of one command in microseconds, standard input at end of file and
 # standard output to SINK: "file" (a regular file, which the C runtime
-# buffers) or "null" (/dev/null, a character device, which it writes
-# unbuffered as it writes a console).
+# buffers) or "null" (/dev/null, a character device as a console is, which
+# the C runtime writes one character at a time).
 time_us() {
   local sink=$1 start end
   shift
@@ -383,7 +383,8 @@ row "floor.exe size (same flags)" "$(grouped "$(stat -c %s "$floor")") B"
 
 commit=$(git rev-parse --short HEAD 2>/dev/null || echo unknown)
 dirty=""
-[ -n "$(git status --porcelain --untracked-files=no -- src include tools 2>/dev/null)" ] && dirty=" + uncommitted changes in src/tools"
+[ -n "$(git status --porcelain --untracked-files=no -- src include tools cmake CMakeLists.txt CMakePresets.json 2>/dev/null)" ] &&
+  dirty=" + uncommitted changes to the build or the code"
 echo
 echo "Quorvex benchmarks: commit $commit$dirty; $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg);" \
   "$(wine --version); $(valgrind --version)"
