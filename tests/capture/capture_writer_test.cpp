@@ -51,7 +51,8 @@ std::vector<std::string> NamesOf(const std::vector<CaptureFile>& files) {
 // A small table: one type-1 structure with a made-up manufacturer, then the end marker.
 Bytes MadeUpTable() {
   Bytes structures = {1, 8, 0, 1, 1, 0, 0, 0};
-  for (const char c : std::string("Made-up Maker")) structures.push_back(static_cast<std::uint8_t>(c));
+  for (const char c : std::string("Made-up Maker"))
+    structures.push_back(static_cast<std::uint8_t>(c));
   structures.insert(structures.end(), {0, 0, 127, 4, 0, 2, 0, 0});
   Bytes table = {0, 3, 4, 0, static_cast<std::uint8_t>(structures.size()), 0, 0, 0};
   table.insert(table.end(), structures.begin(), structures.end());
@@ -60,7 +61,8 @@ Bytes MadeUpTable() {
 
 void MadeUpDrives(standin::Machine& machine) {
   standin::Drive answers;  // 0: serial, model and firmware at their offsets
-  answers.response = DescriptorBuilder().Serial("  SN-0001 ").Model("Made-up Disk").Firmware("1.0").bytes();
+  answers.response =
+      DescriptorBuilder().Serial("  SN-0001 ").Model("Made-up Disk").Firmware("1.0").bytes();
   answers.returned = static_cast<std::uint32_t>(answers.response.size());
   machine.drives[0] = answers;
   machine.drives[1].requestFails = true;
@@ -88,10 +90,9 @@ TEST_P(CaptureRoundTripTest, ReplayPrintsTheSameReport) {
   const std::string original = Report();
   const std::vector<CaptureFile> files = CaptureDrivesAndFirmware();
 
-  std::vector<std::string> want = {"PhysicalDrive0.bin", "PhysicalDrive0.count",
-                                   "PhysicalDrive1.fail", "PhysicalDrive3.bin",
-                                   "PhysicalDrive3.count", "PhysicalDrive5.bin",
-                                   "PhysicalDrive5.count"};
+  std::vector<std::string> want = {
+      "PhysicalDrive0.bin",   "PhysicalDrive0.count", "PhysicalDrive1.fail", "PhysicalDrive3.bin",
+      "PhysicalDrive3.count", "PhysicalDrive5.bin",   "PhysicalDrive5.count"};
   want.insert(want.end(), GetParam().firmwareFiles.begin(), GetParam().firmwareFiles.end());
   EXPECT_EQ(NamesOf(files), want);
 
@@ -106,16 +107,19 @@ TEST_P(CaptureRoundTripTest, ReplayPrintsTheSameReport) {
 }
 
 const FirmwareCase kFirmwareCases[] = {
-    {"Fetched", [](standin::FirmwareTable& t) {
+    {"Fetched",
+     [](standin::FirmwareTable& t) {
        t.present = true;
        t.bytes = MadeUpTable();
      },
      {"smbios.bin"}},
     {"NoTable", [](standin::FirmwareTable& t) { t.present = false; }, {}},
     {"FetchFails",
-     [](standin::FirmwareTable& t) { t.present = true;
+     [](standin::FirmwareTable& t) {
+       t.present = true;
        t.bytes = MadeUpTable();
-       t.fetchFails = true; },
+       t.fetchFails = true;
+     },
      {"smbios.bin", "smbios.fetch-fails"}},
     {"TableGrew",
      [](standin::FirmwareTable& t) {
@@ -124,7 +128,8 @@ const FirmwareCase kFirmwareCases[] = {
        t.atFetch = MadeUpTable();
      },
      {"smbios.bin", "smbios.fetch-fails"}},
-    {"SizeBelowHeader", [](standin::FirmwareTable& t) {
+    {"SizeBelowHeader",
+     [](standin::FirmwareTable& t) {
        t.present = true;
        t.bytes = Bytes(5, 0);
      },
@@ -138,7 +143,8 @@ TEST(CaptureFiles, CountIsTheDriversNumberInDecimal) {
   result.outcome = StorageQueryResult::Outcome::kAnswered;
   result.returned = 4294967295u;
   const std::vector<CaptureFile> files = DriveFiles(12, result);
-  ASSERT_EQ(NamesOf(files), (std::vector<std::string>{"PhysicalDrive12.bin", "PhysicalDrive12.count"}));
+  ASSERT_EQ(NamesOf(files),
+            (std::vector<std::string>{"PhysicalDrive12.bin", "PhysicalDrive12.count"}));
   EXPECT_EQ(files[0].bytes.size(), 4096u);
   EXPECT_EQ(std::string(files[1].bytes.begin(), files[1].bytes.end()), "4294967295");
 }

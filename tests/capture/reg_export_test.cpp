@@ -40,8 +40,8 @@ TEST_P(RegExportValueTest, ReadsBackAsTheNarrowFunctionsAnswer) {
   const ValueCase& row = GetParam();
   // A value before and after catches a line that swallows or splits its neighbours.
   const std::vector<RegExportKey> keys = {
-      {u"SOFTWARE\\Made Up", {{u"before", 1, Utf16TextData(u"b")}, row.value,
-                              {u"after", 4, {1, 2, 3, 4}}}}};
+      {u"SOFTWARE\\Made Up",
+       {{u"before", 1, Utf16TextData(u"b")}, row.value, {u"after", 4, {1, 2, 3, 4}}}}};
   standin::Registry registry;
   ASSERT_EQ(replay::ApplyRegFile(WriteRegFile(keys), registry), std::nullopt);
   const standin::RegKeyData* key = registry.Find("SOFTWARE\\Made Up");
@@ -63,23 +63,38 @@ Bytes Pattern(std::size_t size) {
 
 const ValueCase kValueCases[] = {
     {"PlainText", {u"Text", 1, Utf16TextData(u"abc")}, "Text", standin::TextValue("abc")},
-    {"QuotesAndBackslashes", {u"Path", 1, Utf16TextData(u"C:\\dir\\\"q\"\\")}, "Path",
+    {"QuotesAndBackslashes",
+     {u"Path", 1, Utf16TextData(u"C:\\dir\\\"q\"\\")},
+     "Path",
      standin::TextValue("C:\\dir\\\"q\"\\")},
-    {"NonAscii", {u"Desc", 1, Utf16TextData(u"Gr\u00F6\u00DFe \u03A9 \U0001F600")}, "Desc",
-     standin::TextValue("Gr\xC3\xB6\xC3\x9F" "e \xCE\xA9 \xF0\x9F\x98\x80")},
+    {"NonAscii",
+     {u"Desc", 1, Utf16TextData(u"Gr\u00F6\u00DFe \u03A9 \U0001F600")},
+     "Desc",
+     standin::TextValue("Gr\xC3\xB6\xC3\x9F"
+                        "e \xCE\xA9 \xF0\x9F\x98\x80")},
     {"EmptyText", {u"Empty", 1, Utf16TextData(u"")}, "Empty", Bytes{0}},
     {"NoDataAtAll", {u"Nothing", 1, {}}, "Nothing", Bytes{}},
     {"TextWithoutItsNul", {u"Open", 1, Units(u"ab")}, "Open", Narrow("ab")},
-    {"TextWithInnerNul", {u"Inner", 1, Units(std::u16string(u"a\0b\0", 4))}, "Inner",
+    {"TextWithInnerNul",
+     {u"Inner", 1, Units(std::u16string(u"a\0b\0", 4))},
+     "Inner",
      Bytes{'a', 0, 'b', 0}},
-    {"TextWithLineBreaks", {u"Lines", 1, Utf16TextData(u"one\r\ntwo")}, "Lines",
+    {"TextWithLineBreaks",
+     {u"Lines", 1, Utf16TextData(u"one\r\ntwo")},
+     "Lines",
      standin::TextValue("one\r\ntwo")},
-    {"TextWithLoneSurrogate", {u"Lone", 1, Utf16TextData(u"a\xD800z")}, "Lone",
+    {"TextWithLoneSurrogate",
+     {u"Lone", 1, Utf16TextData(u"a\xD800z")},
+     "Lone",
      standin::TextValue("a\xEF\xBF\xBDz")},
     {"TextOfOddByteCount", {u"Odd", 1, Bytes{'a', 0, 'b'}}, "Odd", Narrow("a")},
-    {"ExpandStaysUnexpanded", {u"Expand", 2, Utf16TextData(u"%SystemRoot%\\x")}, "Expand",
+    {"ExpandStaysUnexpanded",
+     {u"Expand", 2, Utf16TextData(u"%SystemRoot%\\x")},
+     "Expand",
      standin::TextValue("%SystemRoot%\\x")},
-    {"MultiText", {u"Multi", 7, Units(std::u16string(u"a\0\u00E9\0\0", 5))}, "Multi",
+    {"MultiText",
+     {u"Multi", 7, Units(std::u16string(u"a\0\u00E9\0\0", 5))},
+     "Multi",
      Bytes{'a', 0, 0xC3, 0xA9, 0, 0}},
     {"Dword", {u"Count", 4, {0x2A, 0, 0, 0x80}}, "Count", Bytes{0x2A, 0, 0, 0x80}},
     {"DwordOfWrongSize", {u"Short", 4, {1, 2, 3}}, "Short", Bytes{1, 2, 3}},
@@ -88,13 +103,19 @@ const ValueCase kValueCases[] = {
     {"UnknownType", {u"Vendor", 0x10000, {0xAA}}, "Vendor", Bytes{0xAA}},
     {"BigBinary", {u"Table", 3, Pattern(3000)}, "Table", Pattern(3000)},
     {"DefaultValue", {u"", 1, Utf16TextData(u"default")}, "", standin::TextValue("default")},
-    {"NameWithQuotesAndBackslash", {u"a\"b\\c", 1, Utf16TextData(u"x")}, "a\"b\\c",
+    {"NameWithQuotesAndBackslash",
+     {u"a\"b\\c", 1, Utf16TextData(u"x")},
+     "a\"b\\c",
      standin::TextValue("x")},
-    {"NonAsciiName", {u"\u00C4nderung \U0001F600", 3, {9}}, "\xC3\x84nderung \xF0\x9F\x98\x80",
+    {"NonAsciiName",
+     {u"\u00C4nderung \U0001F600", 3, {9}},
+     "\xC3\x84nderung \xF0\x9F\x98\x80",
      Bytes{9}},
     {"NameWithLoneSurrogate", {u"n\xDC00", 3, {9}}, "n\xEF\xBF\xBD", Bytes{9}},
     {"NameWithLineBreak", {u"two\nlines", 3, {9}}, "two\nlines", Bytes{9}},
-    {"LongNameBeforeHex", {std::u16string(100, u'N'), 3, Pattern(40)}, std::string(100, 'N'),
+    {"LongNameBeforeHex",
+     {std::u16string(100, u'N'), 3, Pattern(40)},
+     std::string(100, 'N'),
      Pattern(40)},
 };
 INSTANTIATE_TEST_SUITE_P(Values, RegExportValueTest, ::testing::ValuesIn(kValueCases),
@@ -102,8 +123,8 @@ INSTANTIATE_TEST_SUITE_P(Values, RegExportValueTest, ::testing::ValuesIn(kValueC
 
 TEST(RegExport, KeysKeepTheirOrderPathsAndValueOrder) {
   const std::vector<RegExportKey> keys = {
-      {u"SYSTEM\\Enum\\PCI\\VEN_10DE&DEV_0001\\4&AB&0&0008", {{u"Z", 1, Utf16TextData(u"z")},
-                                                             {u"A", 1, Utf16TextData(u"a")}}},
+      {u"SYSTEM\\Enum\\PCI\\VEN_10DE&DEV_0001\\4&AB&0&0008",
+       {{u"Z", 1, Utf16TextData(u"z")}, {u"A", 1, Utf16TextData(u"a")}}},
       {u"SYSTEM\\Control\\Class\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000", {}},
       {u"SOFTWARE\\Made Up [x] \u00FC\\Devices\\0", {{u"GPU UUID", 3, {0x52, 0}}}},
   };

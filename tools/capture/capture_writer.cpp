@@ -1,6 +1,7 @@
 #include "capture/capture_writer.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <fstream>
 #include <system_error>
 
@@ -62,7 +63,8 @@ std::vector<CaptureFile> FirmwareFiles(const SmbiosFetchResult& result) {
       return {{kTableFile, std::vector<std::uint8_t>(kSmbiosHeaderBytes - 1, 0)}};
     case Outcome::kFetchFailed:
     case Outcome::kTableGrew:
-      return {{kTableFile, std::vector<std::uint8_t>(kSmbiosHeaderBytes, 0)}, {kFetchFailsFile, {}}};
+      return {{kTableFile, std::vector<std::uint8_t>(kSmbiosHeaderBytes, 0)},
+              {kFetchFailsFile, {}}};
     case Outcome::kFetched:
       break;
   }

@@ -1,5 +1,6 @@
 // quorvex-capture DIR: writes what this machine answers to the report's
 // requests into DIR, as a capture folder that quorvex-replay reads.
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <vector>

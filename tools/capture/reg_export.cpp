@@ -53,7 +53,8 @@ std::u16string Quoted(std::u16string_view text) {
 std::u16string Hex(std::uint32_t value, int digits) {
   constexpr char16_t kDigits[] = u"0123456789abcdef";
   std::u16string out(static_cast<std::size_t>(digits), u'0');
-  for (int i = digits - 1; i >= 0; --i, value >>= 4) out[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
+  for (int i = digits - 1; i >= 0; --i, value >>= 4)
+    out[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
   return out;
 }
 
@@ -89,7 +90,8 @@ std::u16string PlainText(const std::vector<std::uint8_t>& data) {
 }
 
 // `line` already holds the name and the hex prefix.
-void AppendHexList(std::u16string& out, std::u16string line, const std::vector<std::uint8_t>& data) {
+void AppendHexList(std::u16string& out, std::u16string line,
+                   const std::vector<std::uint8_t>& data) {
   for (std::size_t i = 0; i < data.size(); ++i) {
     std::u16string piece = Hex(data[i], 2);
     if (i + 1 < data.size()) piece.push_back(u',');

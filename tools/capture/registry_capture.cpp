@@ -17,9 +17,10 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide functions speak UTF-16");
 
-// The device set exactly as the report makes it, so that both see the same devices in the same order.
-constexpr GUID kDisplayClassGuid = {0x4D36E968, 0xE325, 0x11CE,
-                                    {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+// The device set exactly as the report makes it, so that both see the same devices in the same
+// order.
+constexpr GUID kDisplayClassGuid = {
+    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 // The report's buffer: a device whose id does not fit is skipped there, so here too.
 constexpr DWORD kInstanceIdChars = 512;
 constexpr DWORD kCurrentHardwareProfile = 0;
@@ -43,13 +44,15 @@ constexpr DWORD kOversizeStandInBytes = 4096;
 
 std::u16string FromWide(const wchar_t* text, std::size_t units) {
   std::u16string out(units, u'\0');
-  std::transform(text, text + units, out.begin(), [](wchar_t c) { return static_cast<char16_t>(c); });
+  std::transform(text, text + units, out.begin(),
+                 [](wchar_t c) { return static_cast<char16_t>(c); });
   return out;
 }
 
 std::wstring ToWide(std::u16string_view text) {
   std::wstring out(text.size(), L'\0');
-  std::transform(text.begin(), text.end(), out.begin(), [](char16_t c) { return static_cast<wchar_t>(c); });
+  std::transform(text.begin(), text.end(), out.begin(),
+                 [](char16_t c) { return static_cast<wchar_t>(c); });
   return out;
 }
 
@@ -154,9 +157,9 @@ std::optional<RegExportValue> DescriptionOf(HDEVINFO set, SP_DEVINFO_DATA& devic
   std::vector<std::uint8_t> data(kFirstDataBytes, 0);
   DWORD type = REG_NONE;
   DWORD required = 0;
-  BOOL read = ::SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_DEVICEDESC, &type,
-                                                   data.data(), static_cast<DWORD>(data.size()),
-                                                   &required);
+  BOOL read =
+      ::SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_DEVICEDESC, &type, data.data(),
+                                          static_cast<DWORD>(data.size()), &required);
   if (!read && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER && required > data.size() &&
       required <= kMaxValueBytes) {
     data.assign(required, 0);
@@ -200,7 +203,8 @@ void AddDeviceKeys(HDEVINFO set, SP_DEVINFO_DATA& device, const std::string& ins
   keys.push_back(std::move(instance));
   if (driver) {
     const std::u16string driverPath = std::u16string(kClassRoot) + TextOf(driver->data);
-    if (auto key = DeviceRegKey(set, device, DIREG_DRV, driverPath)) keys.push_back(std::move(*key));
+    if (auto key = DeviceRegKey(set, device, DIREG_DRV, driverPath))
+      keys.push_back(std::move(*key));
   }
   const std::u16string devicePath = instancePath + std::u16string(kDeviceParameters);
   if (auto key = DeviceRegKey(set, device, DIREG_DEV, devicePath)) keys.push_back(std::move(*key));
@@ -227,7 +231,8 @@ RegistryCapture CaptureRegistry() {
   }
   // The report numbers these keys by its own adapter count, so no other number is ever read.
   for (std::int32_t gpu = 0; gpu < nvidiaAdapters; ++gpu) {
-    const std::u16string path = std::u16string(kNvTweakDevices) + Utf16FromUtf8(std::to_string(gpu));
+    const std::u16string path =
+        std::u16string(kNvTweakDevices) + Utf16FromUtf8(std::to_string(gpu));
     if (auto key = LocalMachineKey(path)) capture.keys.push_back(std::move(*key));
   }
   return capture;
