@@ -280,16 +280,6 @@ std::optional<ValueData> ParseData(std::string_view data, bool version5) {
   return std::nullopt;
 }
 
-void RemoveValue(standin::Registry& registry, const std::string& key, const std::string& name) {
-  standin::RegKeyData* data = registry.Find(key);
-  if (data == nullptr) return;
-  data->values.erase(std::remove_if(data->values.begin(), data->values.end(),
-                                    [&](const standin::RegValue& v) {
-                                      return standin::EqualsIgnoreCase(v.name, name);
-                                    }),
-                     data->values.end());
-}
-
 bool ParseValue(Parser& parser, std::size_t line, std::string_view text) {
   if (!parser.key) return parser.Fail(line, "a value outside a key");
   std::string name;  // @ is the key's default value, whose name is empty
@@ -307,7 +297,7 @@ bool ParseValue(Parser& parser, std::size_t line, std::string_view text) {
   if (!value)
     return parser.Fail(line, "unreadable value data: " + std::string(Trim(rest.substr(1))));
   if (value->remove) {
-    RemoveValue(parser.registry, *parser.key, name);
+    parser.registry.RemoveValue(*parser.key, name);
   } else {
     parser.registry.Set(*parser.key, name, value->type, value->data);
   }

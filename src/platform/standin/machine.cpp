@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 
 namespace quorvex::standin {
 namespace {
@@ -14,6 +15,16 @@ bool IsAtOrBelow(std::string_view path, std::string_view root) {
     return false;
   }
   return path.size() == root.size() || path[root.size()] == '\\';
+}
+
+std::string Folded(std::string_view text) {
+  std::string folded(text);
+  std::transform(folded.begin(), folded.end(), folded.begin(), Lower);
+  return folded;
+}
+
+std::string ValueSlot(std::string_view path, std::string_view name) {
+  return Folded(path) + '\0' + Folded(name);
 }
 
 }  // namespace
@@ -33,15 +44,14 @@ Bytes TextValue(std::string_view text) {
 
 RegKeyData& Registry::Key(std::string_view path) {
   if (RegKeyData* key = Find(path)) return *key;
+  keyAt_.emplace(Folded(path), keys_.size());
   keys_.push_back(RegKeyData{std::string(path), {}});
   return keys_.back();
 }
 
 const RegKeyData* Registry::Find(std::string_view path) const {
-  const auto it = std::find_if(keys_.begin(), keys_.end(), [&](const RegKeyData& key) {
-    return EqualsIgnoreCase(key.path, path);
-  });
-  return it == keys_.end() ? nullptr : &*it;
+  const auto at = keyAt_.find(Folded(path));
+  return at == keyAt_.end() ? nullptr : &keys_[at->second];
 }
 
 RegKeyData* Registry::Find(std::string_view path) {
@@ -53,18 +63,38 @@ bool Registry::Remove(std::string_view path) {
   keys_.erase(std::remove_if(keys_.begin(), keys_.end(),
                              [&](const RegKeyData& key) { return IsAtOrBelow(key.path, path); }),
               keys_.end());
+  Reindex();
   return keys_.size() != before;
 }
 
 void Registry::Set(std::string_view path, std::string_view name, DWORD type, Bytes data) {
   std::vector<RegValue>& values = Key(path).values;
-  const auto it = std::find_if(values.begin(), values.end(),
-                               [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
   RegValue value{std::string(name), type, std::move(data), std::nullopt};
-  if (it == values.end()) {
+  const auto [at, added] = valueAt_.emplace(ValueSlot(path, name), values.size());
+  if (added) {
     values.push_back(std::move(value));
   } else {
-    *it = std::move(value);
+    values[at->second] = std::move(value);
+  }
+}
+
+bool Registry::RemoveValue(std::string_view path, std::string_view name) {
+  RegKeyData* key = Find(path);
+  const auto at = valueAt_.find(ValueSlot(path, name));
+  if (key == nullptr || at == valueAt_.end()) return false;
+  key->values.erase(key->values.begin() + static_cast<std::ptrdiff_t>(at->second));
+  Reindex();
+  return true;
+}
+
+void Registry::Reindex() {
+  keyAt_.clear();
+  valueAt_.clear();
+  for (std::size_t k = 0; k < keys_.size(); ++k) {
+    keyAt_.emplace(Folded(keys_[k].path), k);
+    for (std::size_t v = 0; v < keys_[k].values.size(); ++v) {
+      valueAt_.emplace(ValueSlot(keys_[k].path, keys_[k].values[v].name), v);
+    }
   }
 }
 

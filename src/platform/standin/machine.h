@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/standin/win32_api.h"
@@ -41,6 +42,8 @@ struct RegValue {
   std::optional<LONG> enumError;
 };
 
+// Values are changed through Registry::Set and RemoveValue, which keep the
+// registry's index of them; read them here.
 struct RegKeyData {
   std::string path;  // as first written, relative to HKEY_LOCAL_MACHINE
   std::vector<RegValue> values;
@@ -61,12 +64,21 @@ class Registry {
   void Set(std::string_view path, std::string_view name, DWORD type, Bytes data);
   void SetString(std::string_view path, std::string_view name, std::string_view text,
                  DWORD type = REG_SZ);
+  // Removes one value of the key at `path`; false when there is no such value.
+  bool RemoveValue(std::string_view path, std::string_view name);
   // True when the key at `path` was made or lies on the way to one that was,
   // as a parent key exists on Windows once a subkey was written below it.
   bool Exists(std::string_view path) const;
 
  private:
+  void Reindex();
+
   std::vector<RegKeyData> keys_;
+  // Lower-cased key path to its place in keys_, and lower-cased path, NUL,
+  // lower-cased value name to the value's place in its key, so that loading a
+  // capture with large keys takes linear time rather than quadratic.
+  std::unordered_map<std::string, std::size_t> keyAt_;
+  std::unordered_map<std::string, std::size_t> valueAt_;
 };
 
 // One device of the display class, in enumeration order.
