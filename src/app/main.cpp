@@ -1,3 +1,6 @@
 #include "app/run_sequence.h"
 
-int main() { return quorvex::RunReport(); }
+int main() {
+  quorvex::BufferStandardOutput();
+  return quorvex::RunReport();
+}

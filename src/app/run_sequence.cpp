@@ -1,6 +1,7 @@
 #include "app/run_sequence.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <iostream>
 #include <string>
 
@@ -14,6 +15,10 @@ namespace {
 
 constexpr std::string_view kOpened = "Initialise successfully!";
 constexpr std::string_view kClosed = "Cleanup successfully!";
+
+// Larger than the lines the report writes (a registry text is at most 1024
+// bytes), so that each line leaves in one write.
+constexpr std::size_t kStdoutBufferBytes = 8192;
 
 // Drives 0 to 7 cover the machines this tool is meant for; higher numbers are never asked.
 constexpr std::int32_t kDriveCount = 8;
@@ -53,6 +58,8 @@ void RunDrivePhase() {
 }
 
 }  // namespace
+
+void BufferStandardOutput() { std::setvbuf(stdout, nullptr, _IOFBF, kStdoutBufferBytes); }
 
 int RunReport() {
   // Without a console (output redirected) this fails; the bytes written are the same either way.

@@ -8,4 +8,10 @@ namespace quorvex {
 // process exit code, which is always 0.
 int RunReport();
 
+// Gives standard output a full buffer. The C runtime leaves it unbuffered on
+// a console, so each character would be a write of its own; every line of
+// the report ends in a flush, so lines still show the moment they are known.
+// Call it before anything is written to standard output.
+void BufferStandardOutput();
+
 }  // namespace quorvex

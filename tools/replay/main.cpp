@@ -17,5 +17,6 @@ int main(int argc, char** argv) {
     std::cerr << "quorvex-replay: " << *problem << "\n";
     return 2;
   }
+  quorvex::BufferStandardOutput();
   return quorvex::RunReport();
 }
