@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the host build under ASan/UBSan, the fuzz
 # targets for a bounded number of inputs, and the Windows build under Wine
-# (its unit tests and the end-to-end runs of the .exe).
+# (its unit tests and the end-to-end runs of the .exe), then the release
+# built twice to prove it reproducible.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,9 @@ quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}" "${QUORVEX_TEST_TOOLS[@]}"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 step() { printf '\n=== %s\n' "$*"; }
+
+step "source formatting (clang-format)"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 step "host build and tests (ASan/UBSan)"
 cmake --preset native >/dev/null
@@ -25,3 +29,6 @@ step "Windows build and its tests under Wine"
 cmake --preset mingw -DQUORVEX_REPLAY_TOOL="$PWD/build/native/tools/quorvex-replay" >/dev/null
 cmake --build --preset mingw -j "$jobs"
 ctest --preset mingw
+
+step "release zip built twice from clean clones, compared byte for byte"
+bash tests/release/reproducible_test.sh
