@@ -28,12 +28,6 @@ fail() {
 
 [[ -f "$capture_exe" ]] || { echo "FAIL: no $capture_exe beside $exe" >&2; exit 1; }
 
-# regedit's own format: UTF-16LE with a byte-order mark and CRLF line ends.
-to_regedit_file() {
-  printf '\xff\xfe'
-  sed 's/$/\r/' "$1" | iconv -f UTF-8 -t UTF-16LE
-}
-
 # The key lines of a capture's registry.reg, as UTF-8 without CRs.
 key_lines() {
   iconv -f UTF-16 -t UTF-8 "$1" | sed 's/\r$//' | grep '^\['

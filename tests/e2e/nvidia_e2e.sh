@@ -19,13 +19,6 @@ source "$here/wine_session.sh"
 rm -rf "$scratch"
 mkdir -p "$scratch"
 
-# regedit's own format: UTF-16LE with a byte-order mark and CRLF line ends.
-# Without the mark `wine reg import` reads the file as ANSI and garbles it.
-to_regedit_file() {
-  printf '\xff\xfe'
-  sed 's/$/\r/' "$1" | iconv -f UTF-8 -t UTF-16LE
-}
-
 # The lines from the phase's opening line to its closing line, both included.
 nvidia_phase() {
   sed -n '/^\[TAMBRO\] \[NVIDIA\] Initialise successfully!$/,/^\[TAMBRO\] \[NVIDIA\] Cleanup successfully!$/p' "$1"

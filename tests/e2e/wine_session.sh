@@ -29,6 +29,14 @@ wine_session_start() {
   fi
 }
 
+# to_regedit_file UTF8_FILE: the file in regedit's own format on standard
+# output: UTF-16LE with a byte-order mark and CRLF line ends. Without the mark
+# `wine reg import` reads the file as ANSI and garbles it.
+to_regedit_file() {
+  printf '\xff\xfe'
+  sed 's/$/\r/' "$1" | iconv -f UTF-8 -t UTF-16LE
+}
+
 wine_session_stop() {
   if [[ -n "${WINEPREFIX:-}" ]]; then
     wineserver -k >/dev/null 2>&1 || true
