@@ -44,6 +44,7 @@ std::vector<CaptureFile> CaptureDrivesAndFirmware() {
 
 std::vector<std::string> NamesOf(const std::vector<CaptureFile>& files) {
   std::vector<std::string> names;
+  names.reserve(files.size());
   for (const CaptureFile& file : files) names.push_back(file.name);
   return names;
 }

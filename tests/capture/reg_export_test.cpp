@@ -155,8 +155,8 @@ TEST(RegExport, FileIsUtf16WithMarkCrlfAndNarrowHexLines) {
   }
   EXPECT_EQ(text.rfind(u"Windows Registry Editor Version 5.00\r\n", 0), 0u);
   std::size_t lines = 0;
-  for (std::size_t start = 0, end; (end = text.find(u'\n', start)) != std::u16string::npos;
-       start = end + 1, ++lines) {
+  for (std::size_t start = 0, end = text.find(u'\n'); end != std::u16string::npos;
+       start = end + 1, end = text.find(u'\n', start), ++lines) {
     ASSERT_GT(end, start) << "a bare LF";
     EXPECT_EQ(text[end - 1], u'\r') << "line " << lines + 1 << " does not end in CRLF";
     EXPECT_LE(end - 1 - start, 80u) << "line " << lines + 1 << " is wider than regedit's";
