@@ -10,6 +10,9 @@ namespace quorvex {
 // empty stays empty.
 inline constexpr const char* kNotRead = "N/A";
 
+// Drives 0 to 7 cover the machines this tool is meant for; higher numbers are never asked.
+inline constexpr std::int32_t kDriveCount = 8;
+
 struct DriveIdentity {
   std::string serialNumber = kNotRead;
   std::string model = kNotRead;

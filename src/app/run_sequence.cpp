@@ -20,9 +20,6 @@ constexpr std::string_view kClosed = "Cleanup successfully!";
 // bytes), so that each line leaves in one write.
 constexpr std::size_t kStdoutBufferBytes = 8192;
 
-// Drives 0 to 7 cover the machines this tool is meant for; higher numbers are never asked.
-constexpr std::int32_t kDriveCount = 8;
-
 void PrintBanner() {
   std::cout << "\n";
   for (const char* row : BannerLines) std::cout << row;

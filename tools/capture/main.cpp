@@ -10,14 +10,13 @@
 #include "capture/registry_capture.h"
 #include "disk/storage_query.h"
 #include "platform/win32.h"
+#include "quorvex/drive_identity.h"
 #include "smbios/smbios_fetch.h"
 
 namespace {
 
 using quorvex::capture::CaptureFile;
 
-// The report asks drives 0 to 7 and no others.
-constexpr std::int32_t kDriveCount = 8;
 constexpr int kFolderProblem = 2;
 
 std::vector<CaptureFile> CaptureMachine() {
@@ -28,7 +27,7 @@ std::vector<CaptureFile> CaptureMachine() {
   } else {
     files.push_back({"registry.reg", quorvex::capture::WriteRegFile(registry.keys)});
   }
-  for (std::int32_t number = 0; number < kDriveCount; ++number) {
+  for (std::int32_t number = 0; number < quorvex::kDriveCount; ++number) {
     for (CaptureFile& file :
          quorvex::capture::DriveFiles(number, quorvex::QueryStorageDescriptor(number))) {
       files.push_back(std::move(file));
