@@ -2,8 +2,8 @@
 // same toolchain with the same flags, statically linked, importing the same
 // system DLLs, printing one line through iostreams and reading one character.
 // Timing the tool against it leaves only the tool's own work in the ratio.
-#include <windows.h>
 #include <setupapi.h>
+#include <windows.h>
 
 #include <iostream>
 

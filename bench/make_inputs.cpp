@@ -51,9 +51,14 @@ class Table {
 
   Bytes WithHeader() const {
     const auto length = static_cast<std::uint32_t>(data_.size());
-    Bytes out = {0, 3, 0, 0,
-                 static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
-                 static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)};
+    Bytes out = {0,
+                 3,
+                 0,
+                 0,
+                 static_cast<std::uint8_t>(length),
+                 static_cast<std::uint8_t>(length >> 8),
+                 static_cast<std::uint8_t>(length >> 16),
+                 static_cast<std::uint8_t>(length >> 24)};
     out.insert(out.end(), data_.begin(), data_.end());
     return out;
   }
@@ -87,18 +92,36 @@ void AddIdentity(Table& table) {
             {"Okapi Systems", "Okapi Tower 9", "Rev C", "OKS-0048-7711", "OK9-SKU-2", "Okapi 9"});
   table.Add(2, Formatted(15, {{4, 1}, {5, 2}, {6, 3}, {7, 4}, {8, 5}, {9, 1}, {10, 6}, {13, 10}}),
             {"Okapi Systems", "OB-Z790", "1.03", "OBZ-55102938", "Board Asset", "Slot A"});
-  table.Add(3, Formatted(22, {{4, 1}, {5, 3}, {6, 2}, {7, 3}, {8, 4}, {9, 3}, {10, 3}, {11, 3},
-                              {12, 3}, {21, 5}}),
-            {"Okapi Systems", "Rev 2", "OKC-88121", "Chassis Asset 7", "OKC-SKU"});
+  table.Add(
+      3,
+      Formatted(
+          22, {{4, 1}, {5, 3}, {6, 2}, {7, 3}, {8, 4}, {9, 3}, {10, 3}, {11, 3}, {12, 3}, {21, 5}}),
+      {"Okapi Systems", "Rev 2", "OKC-88121", "Chassis Asset 7", "OKC-SKU"});
   // The physical memory array, a type the report passes over.
   table.Add(16, Formatted(23, {{4, 3}, {5, 3}, {6, 3}, {13, 0x40}}), {});
 }
 
 void AddProcessor(Table& table, unsigned n) {
   table.Add(4,
-            Formatted(48, {{4, 1}, {5, 3}, {6, 0xC6}, {7, 2}, {16, 3}, {17, 0x8A}, {20, 0x40},
-                           {21, 0x1F}, {22, 0x80}, {23, 0x0C}, {24, 0x41}, {25, 0x3F}, {32, 4},
-                           {33, 5}, {34, 6}, {35, 8}, {36, 8}, {37, 16}, {38, 0xFC}}),
+            Formatted(48, {{4, 1},
+                           {5, 3},
+                           {6, 0xC6},
+                           {7, 2},
+                           {16, 3},
+                           {17, 0x8A},
+                           {20, 0x40},
+                           {21, 0x1F},
+                           {22, 0x80},
+                           {23, 0x0C},
+                           {24, 0x41},
+                           {25, 0x3F},
+                           {32, 4},
+                           {33, 5},
+                           {34, 6},
+                           {35, 8},
+                           {36, 8},
+                           {37, 16},
+                           {38, 0xFC}}),
             {Numbered("CPU%u", n), "Tessellate Silicon", "Tessellate T9-7800 @ 3.40GHz",
              Numbered("TS-%08X", 0x5A000000u + n), Numbered("CPU Asset %u", n),
              Numbered("T9-7800-%04u", n)});
@@ -106,9 +129,23 @@ void AddProcessor(Table& table, unsigned n) {
 
 void AddMemoryDevice(Table& table, unsigned n) {
   table.Add(17,
-            Formatted(40, {{8, 64}, {10, 64}, {12, 0x00}, {13, 0x40}, {14, 9}, {16, 1}, {17, 2},
-                           {18, 0x1A}, {21, 0x80}, {22, 0x0C}, {23, 3}, {24, 4}, {25, 5}, {26, 6},
-                           {27, 2}, {32, 0x80}, {33, 0x0C}}),
+            Formatted(40, {{8, 64},
+                           {10, 64},
+                           {12, 0x00},
+                           {13, 0x40},
+                           {14, 9},
+                           {16, 1},
+                           {17, 2},
+                           {18, 0x1A},
+                           {21, 0x80},
+                           {22, 0x0C},
+                           {23, 3},
+                           {24, 4},
+                           {25, 5},
+                           {26, 6},
+                           {27, 2},
+                           {32, 0x80},
+                           {33, 0x0C}}),
             {Numbered("DIMM_%u", n), Numbered("BANK %u", n / 2), "Quillon Memory",
              Numbered("QM%08X", 0x7C100000u + n), Numbered("Mem Asset %u", n), "QM5-32G-4800"});
 }
@@ -212,17 +249,18 @@ std::string MakeRegistry(unsigned values, const char* driverIndex, unsigned& lin
   text += "[" + enumKey + "]\r\n";
   text += Quoted("ClassGUID") + "=" + Quoted(kDisplayClass) + "\r\n";
   text += Quoted("DeviceDesc") + "=" + Quoted("Tessellate Vantage 4090 (benchmark)") + "\r\n";
-  text += Quoted("Driver") + "=" + Quoted("{4D36E968-E325-11CE-BFC1-08002BE10318}\\\\" +
-                                          std::string(driverIndex)) +
+  text += Quoted("Driver") + "=" +
+          Quoted("{4D36E968-E325-11CE-BFC1-08002BE10318}\\\\" + std::string(driverIndex)) +
           "\r\n\r\n";
   // The other two places an adapter's UUID is read from, one value each, so
   // that a run goes through every source whatever the driver key holds.
   text += "[" + enumKey + "\\Device Parameters]\r\n";
-  text += HexLine(Quoted("DeviceUUID") + "=hex:", Bytes{0x5b, 0x2e, 0x90, 0x17, 0xc4, 0x3a, 0x41,
-                                                        0x8d, 0x9e, 0x06, 0x72, 0xb1, 0x3f, 0xd8,
-                                                        0x24, 0x6a});
+  text += HexLine(Quoted("DeviceUUID") + "=hex:",
+                  Bytes{0x5b, 0x2e, 0x90, 0x17, 0xc4, 0x3a, 0x41, 0x8d, 0x9e, 0x06, 0x72, 0xb1,
+                        0x3f, 0xd8, 0x24, 0x6a});
   text += "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\NVIDIA Corporation\\Global\\NVTweak\\Devices\\0]\r\n";
-  text += Quoted("GPU UUID") + "=" + Quoted("GPU-a41c7e02-5d93-4b8f-b2e6-90c13f7d8a55") + "\r\n\r\n";
+  text +=
+      Quoted("GPU UUID") + "=" + Quoted("GPU-a41c7e02-5d93-4b8f-b2e6-90c13f7d8a55") + "\r\n\r\n";
   text += "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\" + driver + "]\r\n";
   lines = 2;
   for (unsigned i = 0; i < values; ++i) {
@@ -243,7 +281,8 @@ Bytes Utf16WithBom(const std::string& text) {
 
 bool Write(const std::string& file, const Bytes& bytes) {
   std::ofstream out(file, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 
