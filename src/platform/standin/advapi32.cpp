@@ -130,10 +130,7 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
 
 LONG RegCloseKey(HKEY hKey) {
   Machine& machine = TheMachine();
-  if (machine.open.keys.erase(hKey) == 0) {
-    ++machine.resources.badReleases;
-    return ERROR_INVALID_HANDLE;
-  }
-  ++machine.resources.keysClosed;
-  return ERROR_SUCCESS;
+  return quorvex::standin::Release(machine, machine.open.keys, hKey, machine.resources.keysClosed)
+             ? ERROR_SUCCESS
+             : ERROR_INVALID_HANDLE;
 }

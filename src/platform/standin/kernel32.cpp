@@ -23,18 +23,12 @@ bool AllZero(const void* buffer, std::size_t size) {
          std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
 }
 
-// Handles handed out for open drives, mapped to the drive number. Values are
-// small odd numbers, never NULL or INVALID_HANDLE_VALUE.
-std::map<HANDLE, int>& OpenFiles() {
-  static std::map<HANDLE, int> files;
-  return files;
-}
-
-HANDLE NewFileHandle(int drive) {
+// Handles for open drives are small odd numbers, never NULL or INVALID_HANDLE_VALUE.
+HANDLE NewFileHandle(Machine& machine, int drive) {
   static std::uintptr_t next = 0x1001;
   HANDLE handle = reinterpret_cast<HANDLE>(next);
   next += 2;
-  OpenFiles()[handle] = drive;
+  machine.open.files[handle] = drive;
   return handle;
 }
 
@@ -56,8 +50,8 @@ std::optional<int> DriveNumberOf(std::string_view path) {
 }
 
 const Drive* DriveOf(HANDLE handle) {
-  const auto open = OpenFiles().find(handle);
-  if (open == OpenFiles().end()) return nullptr;
+  const auto open = TheMachine().open.files.find(handle);
+  if (open == TheMachine().open.files.end()) return nullptr;
   const auto drive = TheMachine().drives.find(open->second);
   return drive == TheMachine().drives.end() ? nullptr : &drive->second;
 }
@@ -82,7 +76,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     return INVALID_HANDLE_VALUE;
   }
   ++machine.resources.filesOpened;
-  return NewFileHandle(*number);
+  return NewFileHandle(machine, *number);
 }
 
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
@@ -111,12 +105,10 @@ BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, D
 
 BOOL CloseHandle(HANDLE hObject) {
   Machine& machine = TheMachine();
-  if (OpenFiles().erase(hObject) == 0) {
-    ++machine.resources.badReleases;
-    return FALSE;
-  }
-  ++machine.resources.filesClosed;
-  return TRUE;
+  return quorvex::standin::Release(machine, machine.open.files, hObject,
+                                   machine.resources.filesClosed)
+             ? TRUE
+             : FALSE;
 }
 
 // Windows answers a buffer that is too small with the size it needs and

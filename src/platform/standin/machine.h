@@ -180,7 +180,9 @@ struct Resources {
 
 // Registry keys (with their paths) and device-information sets handed out
 // and not yet taken back.
+// Handles handed out and not yet closed, with what each stands for.
 struct OpenObjects {
+  std::map<HANDLE, int> files;  // the drive number
   std::map<HKEY, std::string> keys;
   std::map<HDEVINFO, bool> sets;  // the value: the set lists the display adapters
 };
@@ -196,6 +198,18 @@ struct Machine {
   Resources resources;
   OpenObjects open;
 };
+
+// Takes back one handed-out handle: true when it was open; a close of
+// anything else counts as a bad release, as a double close would be a fault.
+template <class Handle, class What>
+bool Release(Machine& machine, std::map<Handle, What>& open, Handle handle, int& closed) {
+  if (open.erase(handle) == 0) {
+    ++machine.resources.badReleases;
+    return false;
+  }
+  ++closed;
+  return true;
+}
 
 // The machine that the stand-in functions answer from.
 Machine& TheMachine();

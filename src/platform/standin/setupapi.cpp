@@ -143,10 +143,8 @@ HKEY SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoDat
 
 BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) {
   Machine& machine = TheMachine();
-  if (machine.open.sets.erase(DeviceInfoSet) == 0) {
-    ++machine.resources.badReleases;
-    return FALSE;
-  }
-  ++machine.resources.setsClosed;
-  return TRUE;
+  return quorvex::standin::Release(machine, machine.open.sets, DeviceInfoSet,
+                                   machine.resources.setsClosed)
+             ? TRUE
+             : FALSE;
 }
