@@ -1,42 +1,31 @@
-# Sourced by run.sh and test.sh: installs, on Debian or Ubuntu, whatever of
-# the toolchain is missing. Nothing is installed when everything is there.
+# shellcheck shell=bash
+# Sourced by run.sh and test.sh: the packages each command needs, installed by
+# quorvex_need when their command or file is missing.
+# shellcheck source=lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-quorvex_apt_install() {
-  local missing=("$@")
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}" >&2
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-}
-
-# Each argument is "command-or-path:package".
-quorvex_need() {
-  local missing=() entry probe package
-  for entry in "$@"; do
-    probe=${entry%%:*}
-    package=${entry#*:}
-    if [[ $probe == /* ]]; then
-      [ -e "$probe" ] || missing+=("$package")
-    else
-      command -v "$probe" >/dev/null 2>&1 || missing+=("$package")
-    fi
-  done
-  quorvex_apt_install "${missing[@]}"
-}
-
+# shellcheck disable=SC2034 # used by the scripts that source this file
 QUORVEX_WINDOWS_TOOLS=(
   cmake:cmake ninja:ninja-build
   x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64
   wine:wine wine64:wine64
 )
+# shellcheck disable=SC2034
 QUORVEX_TEST_TOOLS=(
   g++:build-essential
   /usr/src/googletest/CMakeLists.txt:googletest
   clang++:clang
-  /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev
   clang-format:clang-format clang-tidy:clang-tidy
   iconv:libc-bin git:git
+  shellcheck:shellcheck
 )
+
+# libFuzzer ships in the runtime package of whichever Clang is installed, so
+# it is looked for beside that Clang's runtime, not at one version's path.
+quorvex_need_libfuzzer() {
+  local runtime version
+  runtime=$(clang++ -print-runtime-dir 2>/dev/null || true)
+  [[ -n $runtime && -e $runtime/libclang_rt.fuzzer-x86_64.a ]] && return 0
+  version=$(clang++ -dumpversion)
+  quorvex_apt_install "libclang-rt-${version%%.*}-dev"
+}

@@ -1,13 +1,26 @@
 #!/usr/bin/env bash
 # Builds quorvex.exe and runs it: natively on Windows (MSYS2 or Git Bash),
-# under Wine elsewhere.
+# under Wine elsewhere. It builds in a folder of its own, so running it never
+# changes what the test command builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Quiet while the build succeeds; the compiler's messages when it does not.
+build_quietly() {
+  local log=$1
+  shift
+  mkdir -p "$(dirname "$log")"
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "run.sh: the build failed; its output is above and in $log" >&2
+    exit 1
+  fi
+}
+
 case "$(uname -s)" in
   MINGW* | MSYS* | CYGWIN*)
-    cmake -S . -B build/windows -DQUORVEX_BUILD_TESTS=OFF
-    cmake --build build/windows --config Release --target quorvex
+    build_quietly build/windows.log cmake -S . -B build/windows -DQUORVEX_BUILD_TESTS=OFF
+    build_quietly build/windows.log cmake --build build/windows --config Release --target quorvex
     exe=$(find build/windows -name quorvex.exe -path '*Release*' -print -quit)
     exec "${exe:-build/windows/quorvex.exe}"
     ;;
@@ -16,15 +29,13 @@ esac
 source scripts/deps.sh
 quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}"
 
-cmake --preset mingw -DQUORVEX_BUILD_TESTS=OFF >/dev/null
-cmake --build --preset mingw --target quorvex >/dev/null
+build_quietly build/run.log cmake --preset run
+build_quietly build/run.log cmake --build --preset run --target quorvex
 
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wine-run}"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-unset DISPLAY WAYLAND_DISPLAY
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+quorvex_wine_env
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
   echo "Making a Wine prefix in $WINEPREFIX (once)..." >&2
   wine wineboot -i >/dev/null 2>&1
 fi
-exec wine build/mingw/quorvex.exe
+exec wine build/run/quorvex.exe

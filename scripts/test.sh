@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the host build under ASan/UBSan, the fuzz
-# targets for a bounded number of inputs, and the Windows build under Wine
-# (its unit tests and the end-to-end runs of the .exe), then the release
-# built twice to prove it reproducible.
+# Builds and runs every test: the scripts under shellcheck, the host build
+# under ASan/UBSan, the fuzz targets for a bounded number of inputs, the
+# Windows build under Wine (its unit tests and the end-to-end runs of the
+# .exe), the run command from a fresh clone, then the release built twice to
+# prove it reproducible.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/deps.sh
 quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}" "${QUORVEX_TEST_TOOLS[@]}"
+quorvex_need_libfuzzer
 
 jobs=$(nproc 2>/dev/null || echo 2)
 step() { printf '\n=== %s\n' "$*"; }
 
-step "source formatting (clang-format)"
+step "source formatting (clang-format) and scripts (shellcheck)"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+git ls-files -z '*.sh' .ci/run | xargs -0 shellcheck -x
+echo "clang-format and shellcheck: no findings"
 
+# Each configure names the test switch, so a build folder configured by hand
+# without tests cannot make a step below pass with nothing run.
 step "host build and tests (ASan/UBSan)"
-cmake --preset native >/dev/null
+cmake --preset native -DQUORVEX_BUILD_TESTS=ON >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
@@ -34,9 +40,12 @@ cmake --build --preset fuzz -j "$jobs"
 ctest --preset fuzz
 
 step "Windows build and its tests under Wine"
-cmake --preset mingw -DQUORVEX_REPLAY_TOOL="$PWD/build/native/tools/quorvex-replay" >/dev/null
+cmake --preset mingw -DQUORVEX_BUILD_TESTS=ON -DQUORVEX_REPLAY_TOOL="$PWD/build/native/tools/quorvex-replay" >/dev/null
 cmake --build --preset mingw -j "$jobs"
 ctest --preset mingw
+
+step "the run command, then the test command's Windows configure, in a fresh clone"
+bash tests/scripts/commands_order_test.sh
 
 step "release zip built twice from clean clones, compared byte for byte"
 bash tests/release/reproducible_test.sh

@@ -20,11 +20,6 @@ source "$here/wine_session.sh"
 rm -rf "$scratch"
 mkdir -p "$scratch"
 
-problems=0
-fail() {
-  echo "FAIL: $*" >&2
-  problems=$((problems + 1))
-}
 
 [[ -f "$capture_exe" ]] || { echo "FAIL: no $capture_exe beside $exe" >&2; exit 1; }
 

@@ -24,12 +24,6 @@ nvidia_phase() {
   sed -n '/^\[TAMBRO\] \[NVIDIA\] Initialise successfully!$/,/^\[TAMBRO\] \[NVIDIA\] Cleanup successfully!$/p' "$1"
 }
 
-problems=0
-fail() {
-  echo "FAIL: $*" >&2
-  problems=$((problems + 1))
-}
-
 to_regedit_file "$here/scenarios/nvidia.reg.utf8" >"$scratch/scenario.reg"
 wine_session_start "$scratch/prefix"
 wine reg import "$scratch/scenario.reg" >"$scratch/import.log" 2>&1 ||

@@ -24,10 +24,6 @@ mapfile -t lines <"$scratch/report.txt"
 at=0
 problems=0
 
-fail() {
-  echo "FAIL: $*" >&2
-  problems=$((problems + 1))
-}
 
 # Stops at the first line out of place: everything after it would only
 # repeat the same fault.

@@ -3,15 +3,15 @@
 # kept alive for the whole script. A new server rebuilds Wine's display
 # devices and drops adapters imported before it started, so the scenario
 # import and the run must share the server that made the prefix.
+# shellcheck source=../../scripts/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 
 # wine_session_start FOLDER: makes FOLDER afresh as the prefix and starts its
 # server; the server is stopped however the script ends. A script that sets
 # its own EXIT trap afterwards must call wine_session_stop from it.
 wine_session_start() {
   export WINEPREFIX="$1"
-  export WINEDEBUG=-all
-  export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-  unset DISPLAY WAYLAND_DISPLAY
+  quorvex_wine_env
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   trap wine_session_stop EXIT

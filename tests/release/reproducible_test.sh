@@ -7,6 +7,8 @@
 # Uncommitted changes are not in a clone, so they are not tested.
 # Usage: tests/release/reproducible_test.sh [SCRATCH_FOLDER]
 set -euo pipefail
+# shellcheck source=../../scripts/lib.sh
+source "$(dirname "$0")/../../scripts/lib.sh"
 
 repo=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 if [ $# -ge 1 ]; then
@@ -44,12 +46,6 @@ release_build() {
 release_build "$first" TZ=UTC0
 sleep 1
 (umask 077 && release_build "$second" TZ=XST-14)
-
-problems=0
-fail() {
-  echo "FAIL: $*" >&2
-  problems=$((problems + 1))
-}
 
 zip_name=$(cd "$first/dist" && ls -- *.zip)
 compared=()
@@ -89,9 +85,13 @@ if [ -d "$folder" ]; then
 fi
 (cd "$first/dist" && sha256sum --check --quiet "$zip_name.sha256") || fail "$zip_name.sha256 does not match the zip"
 
+# What a bare Windows install needs of the .exe that ships.
+bash "$(dirname "$0")/pe_image_test.sh" "$first/build/release/quorvex.exe" "$scratch/pe-image" ||
+  fail "the shipped quorvex.exe is not the image a bare Windows install can run"
+
 elapsed=$(($(date +%s) - started))
 if ((problems > 0)); then
-  echo "NOT REPRODUCIBLE: $problems problem(s) with commit $commit; both builds are kept in $scratch (${elapsed} s)" >&2
+  echo "RELEASE CHECK FAILED: $problems problem(s) with commit $commit; both builds are kept in $scratch (${elapsed} s)" >&2
   exit 1
 fi
 echo "REPRODUCIBLE: ${#compared[@]} files byte-identical across the two builds of $commit:"

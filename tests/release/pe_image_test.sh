@@ -2,21 +2,17 @@
 # What a bare Windows install needs of quorvex.exe, read off the built image:
 # a 64-bit console program that imports only system DLLs, carries no symbols,
 # and embeds the manifest (as the process manifest, RT_MANIFEST 1) and the
-# version resource.
-# Usage: pe_image_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
+# version resource. Run by the release check on the .exe that ships.
+# Usage: pe_image_test.sh QUORVEX_EXE SCRATCH_FOLDER
 set -euo pipefail
+# shellcheck source=../../scripts/lib.sh
+source "$(dirname "$0")/../../scripts/lib.sh"
 
 exe=$1
 scratch=$2
 objdump=${QUORVEX_OBJDUMP:-x86_64-w64-mingw32-objdump}
 rm -rf "$scratch"
 mkdir -p "$scratch"
-
-problems=0
-fail() {
-  echo "FAIL: $*" >&2
-  problems=$((problems + 1))
-}
 
 "$objdump" -p "$exe" >"$scratch/headers.txt"
 "$objdump" -h "$exe" >"$scratch/sections.txt"
