@@ -8,7 +8,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 QUORVEX_WINDOWS_TOOLS=(
   cmake:cmake ninja:ninja-build
   x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64
-  wine:wine wine64:wine64
+  # Debian's wine64 puts its loader under /usr/lib/wine, not on the PATH.
+  wine:wine /usr/lib/wine/wine64:wine64
 )
 # shellcheck disable=SC2034
 QUORVEX_TEST_TOOLS=(
