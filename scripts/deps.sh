@@ -18,7 +18,7 @@ QUORVEX_TEST_TOOLS=(
   clang++:clang
   clang-format:clang-format clang-tidy:clang-tidy
   iconv:libc-bin git:git
-  shellcheck:shellcheck
+  shellcheck:shellcheck yamllint:yamllint
 )
 
 # libFuzzer ships in the runtime package of whichever Clang is installed, so

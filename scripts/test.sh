@@ -14,10 +14,12 @@ quorvex_need_libfuzzer
 jobs=$(nproc 2>/dev/null || echo 2)
 step() { printf '\n=== %s\n' "$*"; }
 
-step "source formatting (clang-format) and scripts (shellcheck)"
+step "source formatting (clang-format), scripts (shellcheck), workflows (yamllint)"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 git ls-files -z '*.sh' .ci/run | xargs -0 shellcheck -x
-echo "clang-format and shellcheck: no findings"
+git ls-files -z '*.yml' '*.yaml' .yamllint | xargs -0 yamllint --strict
+echo "clang-format, shellcheck and yamllint: no findings"
+bash tests/scripts/windows_workflow_test.sh
 
 # Each configure names the test switch, so a build folder configured by hand
 # without tests cannot make a step below pass with nothing run.

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The hosted Windows workflow runs what the README's "On Windows" section
+# tells a user to run, and nothing of that kind besides: every command of the
+# section's PowerShell blocks is a line of the workflow, and every cmake,
+# ctest, cmd or call (&) line of the workflow is one of those commands.
+# Indentation is ignored, and a line ending in PowerShell's ` is read
+# together with the next.
+# Usage: tests/scripts/windows_workflow_test.sh
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+# shellcheck source=../../scripts/lib.sh
+source scripts/lib.sh
+workflow=.github/workflows/windows.yml
+
+logical_lines() {
+  sed 's/^[[:space:]]*//' | awk '{ line = line $0 } /`$/ { line = line " "; next } { print line; line = "" }'
+}
+
+readme=$(awk '/^### On Windows$/ { section = 1; next }
+              section && /^##?#? / { exit }
+              section && /^```powershell$/ { block = 1; next }
+              block && /^```$/ { block = 0; next }
+              block { print }' README.md | logical_lines)
+runs=$(logical_lines <"$workflow")
+
+count=0
+while IFS= read -r command; do
+  count=$((count + 1))
+  grep -qxF -- "$command" <<<"$runs" || fail "the README's command is not in $workflow: $command"
+done <<<"$readme"
+((count >= 6)) || fail "only $count PowerShell command(s) found in the README's On Windows section"
+
+while IFS= read -r command; do
+  [[ $command =~ ^(cmake|ctest|cmd\ /c|\&)\  ]] || continue
+  grep -qxF -- "$command" <<<"$readme" || fail "$workflow runs what the README does not say: $command"
+done <<<"$runs"
+
+if ((problems > 0)); then
+  exit 1
+fi
+echo "PASS: $workflow runs the $count commands of the README's On Windows section"
