@@ -38,5 +38,5 @@ QUORVEX_TEST_TOOLS=(
   clang++:clang
   /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev
   clang-format:clang-format clang-tidy:clang-tidy
-  iconv:libc-bin git:git
+  iconv:libc-bin git:git tmux:tmux
 )
