@@ -38,7 +38,11 @@ console_to_bytes() {
 to_regedit_file "$here/scenarios/terminal.reg.utf8" >"$scratch/scenario.reg"
 wine_session_start "$scratch/prefix"
 socket="quorvex-e2e-$$"
-trap 'tmux -L "$socket" kill-server >/dev/null 2>&1 || true; wine_session_stop' EXIT
+stop_tmux() {
+  tmux -L "$socket" kill-server >/dev/null 2>&1 || true
+  rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/$socket"
+}
+trap 'stop_tmux; wine_session_stop' EXIT
 wine reg import "$scratch/scenario.reg" >"$scratch/import.log" 2>&1 ||
   { cat "$scratch/import.log" >&2; fail "wine reg import refused the scenario"; exit 1; }
 
@@ -74,7 +78,7 @@ for _ in $(seq 1 150); do
   [[ -s "$scratch/tty-status" ]] && break
   sleep 0.2
 done
-tmux -L "$socket" kill-server >/dev/null 2>&1 || true
+stop_tmux
 
 if ! $prompt_seen; then
   fail "the prompt never showed on the terminal; the screen was:"
