@@ -17,7 +17,7 @@ QUORVEX_TEST_TOOLS=(
   /usr/src/googletest/CMakeLists.txt:googletest
   clang++:clang
   clang-format:clang-format clang-tidy:clang-tidy
-  iconv:libc-bin git:git
+  iconv:libc-bin git:git tmux:tmux
   shellcheck:shellcheck yamllint:yamllint
 )
 

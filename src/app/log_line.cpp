@@ -1,11 +1,69 @@
 #include "quorvex/log_line.h"
 
+#include <cstdint>
 #include <iostream>
 
 namespace quorvex {
+namespace {
+
+bool outputIsConsole = false;
+
+constexpr std::uint8_t kDelete = 0x7F;
+constexpr std::uint8_t kC1Lead = 0xC2;
+constexpr std::uint8_t kC1First = 0x80;
+constexpr std::uint8_t kC1Last = 0x9F;
+
+// U+2400 + code for C0, U+2421 for DEL, all in the block E2 90 80 to E2 90 A1.
+void AppendControlPicture(std::string& out, std::uint8_t control) {
+  const std::uint8_t offset = control == kDelete ? 0x21 : control;
+  out += '\xE2';
+  out += '\x90';
+  out += static_cast<char>(0x80 + offset);
+}
+
+void AppendHexEscape(std::string& out, std::uint8_t code) {
+  constexpr std::string_view kDigits = "0123456789ABCDEF";
+  out += "\\x";
+  out += kDigits[code >> 4];
+  out += kDigits[code & 0x0F];
+}
+
+}  // namespace
+
+std::string ConsoleVisible(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto byte = static_cast<std::uint8_t>(text[at]);
+    if (byte < 0x20 || byte == kDelete) {
+      AppendControlPicture(out, byte);
+    } else if (byte == kC1Lead && at + 1 < text.size() &&
+               static_cast<std::uint8_t>(text[at + 1]) >= kC1First &&
+               static_cast<std::uint8_t>(text[at + 1]) <= kC1Last) {
+      // Taken as a C1 control whatever comes before it: a decoder that meets
+      // a broken sequence starts afresh at the lead byte.
+      AppendHexEscape(out, static_cast<std::uint8_t>(text[++at]));
+    } else {
+      out += text[at];
+    }
+  }
+  return out;
+}
+
+void SetOutputIsConsole(bool isConsole) { outputIsConsole = isConsole; }
 
 void LogLine(std::string_view section, std::string_view message) {
   std::cout << kTag << ' ' << section << ' ' << message << '\n' << std::flush;
+}
+
+void LogLine(std::string_view section, std::string_view prefix, std::string_view value) {
+  std::cout << kTag << ' ' << section << ' ' << prefix;
+  if (outputIsConsole) {
+    std::cout << ConsoleVisible(value);
+  } else {
+    std::cout << value;
+  }
+  std::cout << '\n' << std::flush;
 }
 
 void LogLine(std::string_view message) {

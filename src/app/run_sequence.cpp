@@ -36,9 +36,9 @@ void ClosePhase(std::string_view section) {
 
 void PrintDrive(std::int32_t number, const DriveIdentity& drive) {
   const std::string tag = "[" + std::to_string(number) + "] ";
-  LogLine(kDiskSection, tag + "SerialNumber: " + drive.serialNumber);
-  LogLine(kDiskSection, tag + "Model: " + drive.model);
-  LogLine(kDiskSection, tag + "Firmware: " + drive.firmware);
+  LogLine(kDiskSection, tag + "SerialNumber: ", drive.serialNumber);
+  LogLine(kDiskSection, tag + "Model: ", drive.model);
+  LogLine(kDiskSection, tag + "Firmware: ", drive.firmware);
 }
 
 void RunDrivePhase() {
@@ -54,6 +54,13 @@ void RunDrivePhase() {
   ClosePhase(kDiskSection);
 }
 
+// A console acts on control characters; a file or a pipe only stores them.
+bool StandardOutputIsConsole() {
+  DWORD mode = 0;
+  // The standard handle is the process's own: it is borrowed here, never closed.
+  return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
+}
+
 }  // namespace
 
 void BufferStandardOutput() { std::setvbuf(stdout, nullptr, _IOFBF, kStdoutBufferBytes); }
@@ -61,6 +68,7 @@ void BufferStandardOutput() { std::setvbuf(stdout, nullptr, _IOFBF, kStdoutBuffe
 int RunReport() {
   // Without a console (output redirected) this fails; the bytes written are the same either way.
   ::SetConsoleOutputCP(CP_UTF8);
+  SetOutputIsConsole(StandardOutputIsConsole());
   PrintBanner();
 
   LogLine(kNvidiaSection, kOpened);

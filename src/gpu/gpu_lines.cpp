@@ -11,15 +11,14 @@ constexpr std::string_view kNvidiaVendorMarker = "VEN_10DE";
 
 }  // namespace
 
-std::string GpuMessage(std::int32_t gpu, std::string_view label, std::string_view value) {
-  std::string message = "[" + std::to_string(gpu) + ", 0] ";
-  message.append(label);
-  message.append(value);
-  return message;
+std::string GpuLinePrefix(std::int32_t gpu, std::string_view label) {
+  std::string prefix = "[" + std::to_string(gpu) + ", 0] ";
+  prefix.append(label);
+  return prefix;
 }
 
 void PrintGpuLine(std::int32_t gpu, std::string_view label, std::string_view value) {
-  LogLine(kNvidiaSection, GpuMessage(gpu, label, value));
+  LogLine(kNvidiaSection, GpuLinePrefix(gpu, label), value);
 }
 
 bool IsNvidiaInstanceId(std::string_view instanceId) {

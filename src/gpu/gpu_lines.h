@@ -8,9 +8,9 @@
 
 namespace quorvex {
 
-// "[N, 0] " + label + value: every per-adapter line carries the GPU counter
-// N, and the second number is always 0.
-std::string GpuMessage(std::int32_t gpu, std::string_view label, std::string_view value);
+// "[N, 0] " + label: every per-adapter line carries the GPU counter N, and
+// the second number is always 0. The value follows it on the line.
+std::string GpuLinePrefix(std::int32_t gpu, std::string_view label);
 void PrintGpuLine(std::int32_t gpu, std::string_view label, std::string_view value);
 
 // NVIDIA's PCI vendor id, matched with case anywhere in the instance id.

@@ -122,7 +122,7 @@ void DecodeSmbiosStructure(const SmbiosStructure& structure) {
   for (const DecoderField& field : row->fields) {
     if (field.label == nullptr) break;
     if (length < field.onlyFrom) continue;
-    LogLine(row->section, field.label + FieldValue(structure, field));
+    LogLine(row->section, field.label, FieldValue(structure, field));
   }
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/banner.h"
+#include "gpu/gpu_test_machine.h"
+#include "smbios/smbios_table_builder.h"
 #include "support/console_capture.h"
 #include "support/descriptor_builder.h"
 #include "support/standin_test.h"
@@ -80,11 +82,70 @@ TEST_F(RunSequenceTest, DrivesArePrintedUnderTheirOwnNumbersAndSkippedOnesLeaveG
   EXPECT_TRUE(resources().AllReleased());
 }
 
-TEST_F(RunSequenceTest, SwitchesTheConsoleToUtf8Once) {
+TEST_F(RunSequenceTest, SwitchesTheConsoleToUtf8AndAsksOnceWhetherOutputIsOne) {
   ConsoleCapture console;
   RunReport();
   ASSERT_EQ(calls().setConsoleOutputCP.size(), 1u);
   EXPECT_EQ(calls().setConsoleOutputCP[0], 65001u);
+  ASSERT_EQ(calls().getConsoleMode.size(), 1u);
+  EXPECT_TRUE(calls().getConsoleMode[0].standardOutput);
+  EXPECT_TRUE(calls().getConsoleMode[0].modeGiven);
+}
+
+// Texts from every source the report prints, each holding controls that a
+// terminal would act on: a carriage return and a line feed that forge report
+// lines, erase and clear sequences, a window title, a C1 control. Rows in
+// the order the report prints them.
+struct SystemText {
+  std::string line;  // the report's own part of the line, up to the value
+  std::string raw;
+  std::string shown;  // what a console gets
+};
+const SystemText kSystemTexts[] = {
+    {"[TAMBRO] [NVIDIA] [0, 0] UUID: ", "GPU-1\r[TAMBRO] [NVIDIA] [0, 0] UUID: GPU-2",
+     "GPU-1␍[TAMBRO] [NVIDIA] [0, 0] UUID: GPU-2"},
+    {"[TAMBRO] [NVIDIA] [0, 0] Name: ", "Card\x1b]0;Owned\a", "Card␛]0;Owned␇"},
+    {"[TAMBRO] [NVIDIA] [0, 0] DeviceID: ", "PCI\\VEN_10DE&DEV_0001\\0\t",
+     "PCI\\VEN_10DE&DEV_0001\\0␉"},
+    {"[TAMBRO] [DiskStorage] [0] SerialNumber: ", "S1\x1b[2KS2", "S1␛[2KS2"},
+    {"[TAMBRO] [DiskStorage] [0] Model: ", "M\n[TAMBRO] [DiskStorage] [7] SerialNumber: X",
+     "M␊[TAMBRO] [DiskStorage] [7] SerialNumber: X"},
+    {"[TAMBRO] [DiskStorage] [0] Firmware: ", "F\x7f\xc2\x9b!", "F␡\\x9B!"},
+    {"[TAMBRO] [BIOS INFO] vendor: ", "V\x1b[2J", "V␛[2J"},
+    {"[TAMBRO] [BIOS INFO] version: ", "é Ω 😀", "é Ω 😀"},
+};
+
+TEST_F(RunSequenceTest, OnAConsoleTheValuesShowTheirControlsAndNothingElseChanges) {
+  const auto text = [](std::size_t row) { return kSystemTexts[row].raw; };
+  standin::DisplayAdapter adapter;
+  adapter.instanceId = text(2);
+  adapter.deviceDesc = standin::TextValue(text(1));
+  adapter.driverKey = std::string(testing::kClassRoot) + "0000";
+  machine().registry.SetString(adapter.driverKey, "GPU UUID", text(0));
+  machine().adapters.push_back(adapter);
+  Answer(0, DescriptorBuilder().Serial(text(3)).Model(text(4)).Firmware(text(5)));
+  const testing::SmbiosBytes bios =
+      testing::StructureBuilder(0, 18).Put(4, 1).Put(5, 2).Text(text(6)).Text(text(7)).Build();
+  machine().firmware.present = true;
+  machine().firmware.bytes = testing::WithHeader(testing::Concat({bios, testing::EndOfTable()}));
+  const standin::Machine built = machine();
+
+  std::string outputs[2];
+  for (const bool console : {false, true}) {
+    machine() = built;
+    machine().console = console;
+    ConsoleCapture capture;
+    RunReport();
+    outputs[console ? 1 : 0] = capture.Output();
+    EXPECT_TRUE(resources().AllReleased());
+  }
+  std::string expected = outputs[0];
+  for (const SystemText& row : kSystemTexts) {
+    const std::size_t at = expected.find(row.line + row.raw + "\n");
+    ASSERT_NE(at, std::string::npos) << "redirected output lacks " << row.line;
+    expected.replace(at, row.line.size() + row.raw.size(), row.line + row.shown);
+  }
+  EXPECT_EQ(outputs[1], expected);
 }
 
 TEST_F(RunSequenceTest, ReadsExactlyOneCharacterAfterThePrompt) {

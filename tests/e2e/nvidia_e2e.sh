@@ -19,11 +19,6 @@ source "$here/wine_session.sh"
 rm -rf "$scratch"
 mkdir -p "$scratch"
 
-# The lines from the phase's opening line to its closing line, both included.
-nvidia_phase() {
-  sed -n '/^\[TAMBRO\] \[NVIDIA\] Initialise successfully!$/,/^\[TAMBRO\] \[NVIDIA\] Cleanup successfully!$/p' "$1"
-}
-
 to_regedit_file "$here/scenarios/nvidia.reg.utf8" >"$scratch/scenario.reg"
 wine_session_start "$scratch/prefix"
 wine reg import "$scratch/scenario.reg" >"$scratch/import.log" 2>&1 ||

@@ -52,3 +52,9 @@ wine_run_report() {
   sed 's/\r$//' "$2.raw" >"$2"
   return "$status"
 }
+
+# nvidia_phase REPORT: the NVIDIA phase's lines, from its opening line to its
+# closing line, both included.
+nvidia_phase() {
+  sed -n '/^\[TAMBRO\] \[NVIDIA\] Initialise successfully!$/,/^\[TAMBRO\] \[NVIDIA\] Cleanup successfully!$/p' "$1"
+}

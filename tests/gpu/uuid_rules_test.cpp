@@ -99,9 +99,9 @@ TEST(IsNvidiaInstanceId, NeedsTheExactMarkerAnywhere) {
   EXPECT_FALSE(IsNvidiaInstanceId(""));
 }
 
-TEST(GpuMessage, CarriesCounterAndFixedZero) {
-  EXPECT_EQ(GpuMessage(0, "UUID: ", "abc"), "[0, 0] UUID: abc");
-  EXPECT_EQ(GpuMessage(12, "Name: ", ""), "[12, 0] Name: ");
+TEST(GpuLinePrefix, CarriesCounterAndFixedZero) {
+  EXPECT_EQ(GpuLinePrefix(0, "UUID: "), "[0, 0] UUID: ");
+  EXPECT_EQ(GpuLinePrefix(12, "Name: "), "[12, 0] Name: ");
 }
 
 TEST(BufferText, IsBoundedByTheBuffer) {

@@ -38,5 +38,26 @@ if [ "$(tail -c 31 "$scratch/out")" != "[TAMBRO] Press Enter to exit..." ]; then
   failures=$((failures + 1))
 fi
 
+# A drive whose serial number erases the line: a file gets the exact bytes,
+# a terminal (a pseudo-terminal made by script) the control shown as a picture.
+mkdir "$scratch/erasing"
+{
+  head -c 24 /dev/zero
+  printf '\x28\x00\x00\x00'
+  head -c 12 /dev/zero
+  printf 'S1\x1b[2KS2\x00'
+} >"$scratch/erasing/PhysicalDrive0.bin"
+line='[TAMBRO] [DiskStorage] [0] SerialNumber: S1'
+"$replay" "$scratch/erasing" </dev/null >"$scratch/out" 2>&1
+if ! grep -qxF "$line"$'\x1b''[2KS2' "$scratch/out"; then
+  echo "FAIL: redirected replay does not hold the serial number's exact bytes"
+  failures=$((failures + 1))
+fi
+script -qec "'$replay' '$scratch/erasing' </dev/null" /dev/null </dev/null >"$scratch/tty" 2>&1
+if ! grep -qF "$line␛[2KS2" "$scratch/tty" || grep -qF $'\x1b' "$scratch/tty"; then
+  echo "FAIL: replay on a terminal does not show the serial number's control; got: $(grep -a SerialNumber "$scratch/tty" | cat -v)"
+  failures=$((failures + 1))
+fi
+
 [ "$failures" -eq 0 ] && echo "replay tool: all checks passed"
 exit "$failures"

@@ -1,5 +1,7 @@
 // quorvex-replay DIR: the report of the machine captured in DIR, produced by
 // the same run sequence against the stand-in platform.
+#include <unistd.h>
+
 #include <iostream>
 
 #include "app/run_sequence.h"
@@ -17,6 +19,9 @@ int main(int argc, char** argv) {
     std::cerr << "quorvex-replay: " << *problem << "\n";
     return 2;
   }
+  // On a terminal the replay is looked at like the report on a console, and
+  // must be as safe to look at; a file or a pipe gets the exact bytes.
+  quorvex::standin::TheMachine().console = ::isatty(STDOUT_FILENO) != 0;
   quorvex::BufferStandardOutput();
   return quorvex::RunReport();
 }

@@ -16,6 +16,8 @@ namespace {
 
 constexpr std::string_view kDrivePrefix = "\\\\.\\PhysicalDrive";
 constexpr DWORD kRawSmbiosProvider = 0x52534D42;  // 'RSMB'
+// Even, so never one of the drive handles.
+constexpr std::uintptr_t kStandardOutput = 0x7000;
 
 bool AllZero(const void* buffer, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
@@ -60,6 +62,24 @@ const Drive* DriveOf(HANDLE handle) {
 
 BOOL SetConsoleOutputCP(UINT wCodePageID) {
   TheMachine().calls.setConsoleOutputCP.push_back(wCodePageID);
+  return TRUE;
+}
+
+// Only standard output is a handle of the machine's; the other two standard
+// handles stand for nothing here.
+HANDLE GetStdHandle(DWORD nStdHandle) {
+  return nStdHandle == STD_OUTPUT_HANDLE ? reinterpret_cast<HANDLE>(kStandardOutput)
+                                         : INVALID_HANDLE_VALUE;
+}
+
+// Windows fails the call on a handle that is not a console, such as a file,
+// a pipe or NUL, and answers a console with its mode.
+BOOL GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode) {
+  Machine& machine = TheMachine();
+  const bool standardOutput = hConsoleHandle == reinterpret_cast<HANDLE>(kStandardOutput);
+  machine.calls.getConsoleMode.push_back({standardOutput, lpMode != nullptr});
+  if (!standardOutput || !machine.console || lpMode == nullptr) return FALSE;
+  *lpMode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
   return TRUE;
 }
 

@@ -150,8 +150,14 @@ struct RegQueryValueCall {
   bool dataWasZero;
 };
 
+struct ConsoleModeCall {
+  bool standardOutput;  // the handle was the one GetStdHandle(STD_OUTPUT_HANDLE) gives
+  bool modeGiven;
+};
+
 struct CallLog {
   std::vector<UINT> setConsoleOutputCP;
+  std::vector<ConsoleModeCall> getConsoleMode;
   std::vector<CreateFileCall> createFile;
   std::vector<DeviceIoControlCall> deviceIoControl;
   std::vector<FirmwareCall> firmware;
@@ -188,6 +194,7 @@ struct OpenObjects {
 };
 
 struct Machine {
+  bool console = false;  // standard output is a console rather than a file or a pipe
   std::map<int, Drive> drives;
   FirmwareTable firmware;
   bool classDevsFails = false;

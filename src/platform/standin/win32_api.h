@@ -58,6 +58,9 @@ inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(
 
 // Console.
 constexpr UINT CP_UTF8 = 65001;
+constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+constexpr DWORD ENABLE_PROCESSED_OUTPUT = 0x0001;
+constexpr DWORD ENABLE_WRAP_AT_EOL_OUTPUT = 0x0002;
 
 // Files and devices.
 constexpr DWORD FILE_SHARE_READ = 0x00000001;
@@ -112,6 +115,8 @@ static_assert(sizeof(SP_DEVINFO_DATA) == (sizeof(void*) == 8 ? 32 : 28), "Window
 
 // kernel32
 BOOL SetConsoleOutputCP(UINT wCodePageID);
+HANDLE GetStdHandle(DWORD nStdHandle);
+BOOL GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode);
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
