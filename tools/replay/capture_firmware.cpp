@@ -26,6 +26,8 @@ constexpr const char* kDmiFile = "DMI";
 // GetSystemFirmwareTable answers sizes as 32-bit counts.
 constexpr std::uint64_t kMaxTableBytes = 0xFFFFFFFFu;
 constexpr std::size_t kHeaderBytes = 8;
+static_assert(kMaxCaptureFileBytes <= kMaxTableBytes - kHeaderBytes,
+              "a table file, or DMI with its header, fits a 32-bit size");
 
 // Where an entry point keeps the fields the header is made of.
 struct EntryPointLayout {
@@ -56,25 +58,13 @@ std::optional<std::string> ReadSysfsPair(const fs::path& folder, standin::Bytes&
   const fs::path dmiFile = folder / kDmiFile;
   if (!Exists(entryFile)) return dmiFile.string() + ": no " + kEntryPointFile + " beside it";
   if (!Exists(dmiFile)) return entryFile.string() + ": no " + kDmiFile + " beside it";
-  const std::optional<standin::Bytes> entry = ReadFileBytes(entryFile);
-  if (!entry) return entryFile.string() + ": cannot be read";
-  std::optional<standin::Bytes> dmi = ReadFileBytes(dmiFile);
-  if (!dmi) return dmiFile.string() + ": cannot be read";
-  if (dmi->size() > kMaxTableBytes - kHeaderBytes) {
-    return dmiFile.string() + ": larger than a 32-bit table size";
-  }
-  if (std::optional<std::string> problem = SmbiosTableFromSysfs(*entry, *dmi, table)) {
+  standin::Bytes entry;
+  if (std::optional<std::string> problem = ReadCaptureFile(entryFile, entry)) return problem;
+  standin::Bytes dmi;
+  if (std::optional<std::string> problem = ReadCaptureFile(dmiFile, dmi)) return problem;
+  if (std::optional<std::string> problem = SmbiosTableFromSysfs(entry, dmi, table)) {
     return entryFile.string() + ": " + *problem;
   }
-  return std::nullopt;
-}
-
-std::optional<std::string> ReadTableFile(const fs::path& folder, standin::Bytes& table) {
-  const fs::path file = folder / kTableFile;
-  std::optional<standin::Bytes> bytes = ReadFileBytes(file);
-  if (!bytes) return file.string() + ": cannot be read";
-  if (bytes->size() > kMaxTableBytes) return file.string() + ": larger than a 32-bit table size";
-  table = std::move(*bytes);
   return std::nullopt;
 }
 
@@ -126,7 +116,7 @@ std::optional<std::string> LoadFirmwareCapture(const fs::path& folder, standin::
   }
   standin::Bytes table;
   if (std::optional<std::string> problem =
-          tableFile ? ReadTableFile(folder, table) : ReadSysfsPair(folder, table)) {
+          tableFile ? ReadCaptureFile(folder / kTableFile, table) : ReadSysfsPair(folder, table)) {
     return problem;
   }
   machine.firmware.present = true;
