@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "app/banner.h"
 #include "gpu/gpu_test_machine.h"
 #include "smbios/smbios_table_builder.h"
 #include "support/console_capture.h"
@@ -17,12 +16,22 @@ namespace {
 using testing::ConsoleCapture;
 using testing::DescriptorBuilder;
 
-std::string Banner() {
-  std::string text = "\n";
-  for (const char* row : BannerLines) text += row;
-  return text +
-         "\n                    Quorvex v1.0\n              [ Direct Driver Access Mode ]\n\n";
-}
+// The banner as the user sees it, written out here rather than built from
+// BannerLines, so that a changed letter fails this test.
+constexpr const char* kBanner = R"(
+  $$$$$$$\  $$$$$\  $$\      $$\ $$$$$$\  $$$$$$\   $$$$$\
+  \_$$  _| $$  _$$\ $$$\    $$$ |$$  _$$\ $$  _$$\ $$  _$$\
+    $$ |   $$ / $$ |$$$$\  $$$$ |$$ | $$ |$$ | $$ |$$ / $$ |
+    $$ |   $$$$$$$ |$$\$$\$$ $$ |$$$$$$\ |$$$$$$  |$$ | $$ |
+    $$ |   $$  _$$ |$$ \$$$  $$ |$$  _$$\ $$  _$$< $$ | $$ |
+    $$ |   $$ | $$ |$$ |\$  /$$ |$$ | $$ |$$ | $$ |$$ | $$ |
+    $$ |   $$ | $$ |$$ | \_/ $$ |$$$$$$  |$$ | $$ | $$$$$  |
+    \__|   \__| \__|\__|     \__|\_______|\__| \__| \______|
+
+                    Quorvex v1.0
+              [ Direct Driver Access Mode ]
+
+)";
 
 // What an empty machine makes the two other phases print.
 constexpr const char* kNvidiaPhase =
@@ -38,7 +47,7 @@ constexpr const char* kEnd =
     "[TAMBRO] HWID collection completed!\n\n[TAMBRO] Press Enter to exit...";
 
 std::string Report(const std::string& driveLines) {
-  return Banner() + kNvidiaPhase +
+  return kBanner + std::string(kNvidiaPhase) +
          "[TAMBRO] [DiskStorage] Initialise successfully!\n"
          "[TAMBRO] [DiskStorage] Reading serials...\n" +
          driveLines + "[TAMBRO] [DiskStorage] Cleanup successfully!\n\n" + kSmbiosPhase + kEnd;

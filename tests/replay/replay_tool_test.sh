@@ -10,7 +10,8 @@ failures=0
 expect() {  # expect CODE STDERR-PATTERN -- ARGS...
   local want=$1 pattern=$2
   shift 3
-  "$replay" "$@" </dev/null >"$scratch/out" 2>"$scratch/err"
+  # A refusal comes at once; a tool that waits on a file is stopped and fails.
+  timeout 20 "$replay" "$@" </dev/null >"$scratch/out" 2>"$scratch/err"
   local got=$?
   if [ "$got" -ne "$want" ] || ! grep -q -- "$pattern" "$scratch/err"; then
     echo "FAIL: quorvex-replay $*: exit $got (want $want), stderr: $(cat "$scratch/err")"
@@ -25,6 +26,30 @@ mkdir "$scratch/bad-count"
 printf 'x' >"$scratch/bad-count/PhysicalDrive0.bin"
 printf '12 bytes' >"$scratch/bad-count/PhysicalDrive0.count"
 expect 2 "PhysicalDrive0.count" -- "$scratch/bad-count"
+
+# Files that are not regular ones once links are followed, or that no capture
+# could be as large as, are refused before they are read.
+special() {  # special NAME: a fresh folder holding only what the caller puts in it
+  mkdir "$scratch/$1" && echo "$scratch/$1"
+}
+dir=$(special fifo-registry) && mkfifo "$dir/registry.reg"
+expect 2 "registry.reg: a named pipe, not a regular file" -- "$dir"
+dir=$(special zero-smbios) && ln -s /dev/zero "$dir/smbios.bin"
+expect 2 "smbios.bin: a character device, not a regular file" -- "$dir"
+dir=$(special folder-drive) && mkdir "$dir/PhysicalDrive0.bin"
+expect 2 "PhysicalDrive0.bin: a folder, not a regular file" -- "$dir"
+dir=$(special fifo-count) && printf 'x' >"$dir/PhysicalDrive1.bin" && mkfifo "$dir/PhysicalDrive1.count"
+expect 2 "PhysicalDrive1.count: a named pipe" -- "$dir"
+dir=$(special huge-dmi) && printf '_SM3_' >"$dir/smbios_entry_point"
+truncate -s $((64 * 1024 * 1024 + 1)) "$dir/DMI"
+expect 2 "DMI: larger than the 64 MiB" -- "$dir"
+# A link to a regular file is read like the file itself.
+dir=$(special linked-table) && printf '\0\3\4\0\0\0\0\0' >"$scratch/table.bin"
+ln -s "$scratch/table.bin" "$dir/smbios.bin"
+if ! timeout 20 "$replay" "$dir" </dev/null 2>"$scratch/err" | grep -q "SMBIOS size=0 bytes"; then
+  echo "FAIL: a linked smbios.bin is not replayed: $(cat "$scratch/err")"
+  failures=$((failures + 1))
+fi
 
 mkdir "$scratch/empty"
 "$replay" "$scratch/empty" </dev/null >"$scratch/out" 2>"$scratch/err"

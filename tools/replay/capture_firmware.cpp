@@ -4,6 +4,8 @@
 //   smbios_entry_point + DMI  the two files of Linux's /sys/firmware/dmi/tables/:
 //                             the header is built from the entry point
 // and smbios.fetch-fails beside either, when the fetch fails after the size query.
+#include "replay/capture_firmware.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -24,6 +26,8 @@ constexpr const char* kDmiFile = "DMI";
 // GetSystemFirmwareTable answers sizes as 32-bit counts.
 constexpr std::uint64_t kMaxTableBytes = 0xFFFFFFFFu;
 constexpr std::size_t kHeaderBytes = 8;
+static_assert(kMaxCaptureFileBytes <= kMaxTableBytes - kHeaderBytes,
+              "a table file, or DMI with its header, fits a 32-bit size");
 
 // Where an entry point keeps the fields the header is made of.
 struct EntryPointLayout {
@@ -49,63 +53,51 @@ bool StartsWith(const standin::Bytes& bytes, std::string_view anchor) {
          std::string_view(reinterpret_cast<const char*>(bytes.data()), anchor.size()) == anchor;
 }
 
-// The header Windows would put before a structure table of `tableLength`
-// bytes on this machine, or a message saying what is wrong with the entry point.
-std::optional<std::string> HeaderFromEntryPoint(const standin::Bytes& entry,
-                                                std::uint32_t tableLength, standin::Bytes& header) {
-  for (const EntryPointLayout& layout : kEntryPoints) {
-    if (!StartsWith(entry, layout.anchor)) continue;
-    const std::string form(layout.anchor);
-    if (entry.size() <= layout.lengthAt) return "too short for a " + form + " entry point";
-    const std::uint8_t length = entry[layout.lengthAt];
-    if (length < layout.minimumLength) {
-      return "a " + form + " entry point of " + std::to_string(length) + " bytes, below the " +
-             std::to_string(layout.minimumLength) + " it must hold";
-    }
-    if (entry.size() < length) {
-      return std::to_string(entry.size()) + " bytes, but its entry point says " +
-             std::to_string(length);
-    }
-    header = {0, entry[layout.majorAt], entry[layout.minorAt],
-              layout.revisionAt ? entry[*layout.revisionAt] : std::uint8_t{0}};
-    for (int shift = 0; shift < 32; shift += 8) {
-      header.push_back(static_cast<std::uint8_t>(tableLength >> shift));
-    }
-    return std::nullopt;
-  }
-  return std::string("starts with neither _SM_ nor _SM3_: not an SMBIOS entry point");
-}
-
 std::optional<std::string> ReadSysfsPair(const fs::path& folder, standin::Bytes& table) {
   const fs::path entryFile = folder / kEntryPointFile;
   const fs::path dmiFile = folder / kDmiFile;
   if (!Exists(entryFile)) return dmiFile.string() + ": no " + kEntryPointFile + " beside it";
   if (!Exists(dmiFile)) return entryFile.string() + ": no " + kDmiFile + " beside it";
-  const std::optional<standin::Bytes> entry = ReadFileBytes(entryFile);
-  if (!entry) return entryFile.string() + ": cannot be read";
-  std::optional<standin::Bytes> dmi = ReadFileBytes(dmiFile);
-  if (!dmi) return dmiFile.string() + ": cannot be read";
-  if (dmi->size() > kMaxTableBytes - kHeaderBytes) {
-    return dmiFile.string() + ": larger than a 32-bit table size";
-  }
-  if (std::optional<std::string> problem =
-          HeaderFromEntryPoint(*entry, static_cast<std::uint32_t>(dmi->size()), table)) {
+  standin::Bytes entry;
+  if (std::optional<std::string> problem = ReadCaptureFile(entryFile, entry)) return problem;
+  standin::Bytes dmi;
+  if (std::optional<std::string> problem = ReadCaptureFile(dmiFile, dmi)) return problem;
+  if (std::optional<std::string> problem = SmbiosTableFromSysfs(entry, dmi, table)) {
     return entryFile.string() + ": " + *problem;
   }
-  table.insert(table.end(), dmi->begin(), dmi->end());
-  return std::nullopt;
-}
-
-std::optional<std::string> ReadTableFile(const fs::path& folder, standin::Bytes& table) {
-  const fs::path file = folder / kTableFile;
-  std::optional<standin::Bytes> bytes = ReadFileBytes(file);
-  if (!bytes) return file.string() + ": cannot be read";
-  if (bytes->size() > kMaxTableBytes) return file.string() + ": larger than a 32-bit table size";
-  table = std::move(*bytes);
   return std::nullopt;
 }
 
 }  // namespace
+
+std::optional<std::string> SmbiosTableFromSysfs(const standin::Bytes& entryPoint,
+                                                const standin::Bytes& dmi, standin::Bytes& table) {
+  for (const EntryPointLayout& layout : kEntryPoints) {
+    if (!StartsWith(entryPoint, layout.anchor)) continue;
+    const std::string form(layout.anchor);
+    if (entryPoint.size() <= layout.lengthAt) return "too short for a " + form + " entry point";
+    const std::uint8_t length = entryPoint[layout.lengthAt];
+    if (length < layout.minimumLength) {
+      return "a " + form + " entry point of " + std::to_string(length) + " bytes, below the " +
+             std::to_string(layout.minimumLength) + " it must hold";
+    }
+    if (entryPoint.size() < length) {
+      return std::to_string(entryPoint.size()) + " bytes, but its entry point says " +
+             std::to_string(length);
+    }
+    table = {0, entryPoint[layout.majorAt], entryPoint[layout.minorAt],
+             layout.revisionAt ? entryPoint[*layout.revisionAt] : std::uint8_t{0}};
+    // The header's length is 32 bits wide; a longer DMI would wrap it.
+    if (dmi.size() > kMaxTableBytes - kHeaderBytes) return "DMI larger than a 32-bit table size";
+    const auto tableLength = static_cast<std::uint32_t>(dmi.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+      table.push_back(static_cast<std::uint8_t>(tableLength >> shift));
+    }
+    table.insert(table.end(), dmi.begin(), dmi.end());
+    return std::nullopt;
+  }
+  return std::string("starts with neither _SM_ nor _SM3_: not an SMBIOS entry point");
+}
 
 std::optional<std::string> LoadFirmwareCapture(const fs::path& folder, standin::Machine& machine) {
   const bool tableFile = Exists(folder / kTableFile);
@@ -124,7 +116,7 @@ std::optional<std::string> LoadFirmwareCapture(const fs::path& folder, standin::
   }
   standin::Bytes table;
   if (std::optional<std::string> problem =
-          tableFile ? ReadTableFile(folder, table) : ReadSysfsPair(folder, table)) {
+          tableFile ? ReadCaptureFile(folder / kTableFile, table) : ReadSysfsPair(folder, table)) {
     return problem;
   }
   machine.firmware.present = true;

@@ -1,7 +1,7 @@
 #include "replay/capture_folder.h"
 
+#include <array>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace quorvex::replay {
@@ -12,6 +12,7 @@ namespace fs = std::filesystem;
 // Drives 0 to 7 are all the report asks for; other numbers in a folder are
 // kept too, so a capture is never silently cut.
 constexpr int kMaxDriveNumber = 127;
+static_assert(kMaxCaptureFileBytes <= 0xFFFFFFFFu, "a drive's answer fits its 32-bit count");
 
 bool Exists(const fs::path& file) {
   std::error_code error;
@@ -20,6 +21,31 @@ bool Exists(const fs::path& file) {
 
 std::string DriveFile(int number, const char* suffix) {
   return "PhysicalDrive" + std::to_string(number) + suffix;
+}
+
+// Why a file that is not a regular one is refused, naming what it is.
+std::string NotRegular(fs::file_type type) {
+  const char* kind = nullptr;
+  switch (type) {
+    case fs::file_type::directory:
+      kind = "a folder";
+      break;
+    case fs::file_type::fifo:
+      kind = "a named pipe";
+      break;
+    case fs::file_type::character:
+      kind = "a character device";
+      break;
+    case fs::file_type::block:
+      kind = "a block device";
+      break;
+    case fs::file_type::socket:
+      kind = "a socket";
+      break;
+    default:
+      return "not a regular file";
+  }
+  return std::string(kind) + ", not a regular file";
 }
 
 // A decimal 32-bit unsigned count, optionally followed by one line end.
@@ -49,31 +75,48 @@ std::optional<std::string> LoadDrive(const fs::path& folder, int number,
     if (Exists(count)) return count.string() + ": no " + bin.filename().string() + " beside it";
     return std::nullopt;
   }
-  std::optional<standin::Bytes> bytes = ReadFileBytes(bin);
-  if (!bytes) return bin.string() + ": cannot be read";
-  if (bytes->size() > 0xFFFFFFFFu) return bin.string() + ": larger than a 32-bit count";
+  standin::Bytes bytes;
+  if (std::optional<std::string> problem = ReadCaptureFile(bin, bytes)) return problem;
   standin::Drive drive;
-  drive.returned = static_cast<std::uint32_t>(bytes->size());
+  drive.returned = static_cast<std::uint32_t>(bytes.size());
   if (Exists(count)) {
-    std::optional<standin::Bytes> text = ReadFileBytes(count);
-    if (!text) return count.string() + ": cannot be read";
-    const std::optional<std::uint32_t> value = ParseCount(std::string(text->begin(), text->end()));
+    standin::Bytes text;
+    if (std::optional<std::string> problem = ReadCaptureFile(count, text)) return problem;
+    const std::optional<std::uint32_t> value = ParseCount(std::string(text.begin(), text.end()));
     if (!value) return count.string() + ": not a decimal 32-bit unsigned number";
     drive.returned = *value;
   }
-  drive.response = std::move(*bytes);
+  drive.response = std::move(bytes);
   machine.drives[number] = std::move(drive);
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<standin::Bytes> ReadFileBytes(const fs::path& file) {
+std::optional<std::string> ReadCaptureFile(const fs::path& file, standin::Bytes& bytes) {
+  std::error_code error;
+  const fs::file_status status = fs::status(file, error);
+  if (error) return file.string() + ": cannot be read: " + error.message();
+  if (!fs::is_regular_file(status)) return file.string() + ": " + NotRegular(status.type());
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (error) return file.string() + ": cannot be read: " + error.message();
+  const std::string tooLarge = file.string() + ": larger than the " +
+                               std::to_string(kMaxCaptureFileBytes >> 20) +
+                               " MiB any capture file holds";
+  if (size > kMaxCaptureFileBytes) return tooLarge;
   std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  standin::Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
+  if (!in) return file.string() + ": cannot be read";
+  // Read no further than the limit, in case the file grew since its size was taken.
+  bytes.clear();
+  std::array<char, 1 << 16> chunk{};
+  while (in) {
+    in.read(chunk.data(), chunk.size());
+    const auto* begin = reinterpret_cast<const std::uint8_t*>(chunk.data());
+    bytes.insert(bytes.end(), begin, begin + in.gcount());
+    if (bytes.size() > kMaxCaptureFileBytes) return tooLarge;
+  }
+  if (in.bad()) return file.string() + ": cannot be read";
+  return std::nullopt;
 }
 
 std::optional<std::string> LoadDriveCaptures(const fs::path& folder, standin::Machine& machine) {

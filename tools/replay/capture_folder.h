@@ -10,6 +10,7 @@
 //   setupapi.fails        the display device set cannot be made
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -32,7 +33,15 @@ std::optional<std::string> LoadFirmwareCapture(const std::filesystem::path& fold
 std::optional<std::string> LoadRegistryCapture(const std::filesystem::path& folder,
                                                standin::Machine& machine);
 
-// Reads a whole file as bytes; nothing when it cannot be read.
-std::optional<standin::Bytes> ReadFileBytes(const std::filesystem::path& file);
+// No capture file comes near this size: a firmware table, a drive's
+// descriptor or a display adapter's registry keys are kilobytes.
+inline constexpr std::uintmax_t kMaxCaptureFileBytes = std::uintmax_t{64} << 20;
+
+// Reads a whole capture file into `bytes`, or returns a message naming it.
+// A file that is not a regular one once links are followed (a pipe, a
+// device, a folder) or that is larger than kMaxCaptureFileBytes is refused
+// before a byte of it is read: reading a pipe or a device may never end.
+std::optional<std::string> ReadCaptureFile(const std::filesystem::path& file,
+                                           standin::Bytes& bytes);
 
 }  // namespace quorvex::replay

@@ -72,9 +72,9 @@ std::optional<std::string> LoadRegistryCapture(const fs::path& folder, standin::
   machine.classDevsFails = Exists(folder / "setupapi.fails");
   const fs::path file = folder / "registry.reg";
   if (!Exists(file)) return std::nullopt;  // an empty registry: no adapters
-  const std::optional<standin::Bytes> bytes = ReadFileBytes(file);
-  if (!bytes) return file.string() + ": cannot be read";
-  if (std::optional<std::string> problem = ApplyRegFile(*bytes, machine.registry)) {
+  standin::Bytes bytes;
+  if (std::optional<std::string> problem = ReadCaptureFile(file, bytes)) return problem;
+  if (std::optional<std::string> problem = ApplyRegFile(bytes, machine.registry)) {
     return file.string() + ": " + *problem;
   }
   machine.adapters = DisplayAdaptersIn(machine.registry);
