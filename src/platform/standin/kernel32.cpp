@@ -6,16 +6,16 @@
 
 #include "platform/standin/machine.h"
 #include "platform/standin/win32_api.h"
+#include "platform/system_names.h"
 
+using quorvex::kPhysicalDrivePath;
+using quorvex::kRawSmbiosProvider;
 using quorvex::standin::Bytes;
 using quorvex::standin::Drive;
 using quorvex::standin::Machine;
 using quorvex::standin::TheMachine;
 
 namespace {
-
-constexpr std::string_view kDrivePrefix = "\\\\.\\PhysicalDrive";
-constexpr DWORD kRawSmbiosProvider = 0x52534D42;  // 'RSMB'
 
 bool AllZero(const void* buffer, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
@@ -35,10 +35,11 @@ HANDLE NewFileHandle(Machine& machine, int drive) {
 // The drive number of a \\.\PhysicalDriveN path: decimal digits with an
 // optional minus and no leading zeros, as Windows names the devices.
 std::optional<int> DriveNumberOf(std::string_view path) {
-  if (path.size() <= kDrivePrefix.size() || path.substr(0, kDrivePrefix.size()) != kDrivePrefix) {
+  if (path.size() <= kPhysicalDrivePath.size() ||
+      path.substr(0, kPhysicalDrivePath.size()) != kPhysicalDrivePath) {
     return std::nullopt;
   }
-  const std::string digits(path.substr(kDrivePrefix.size()));
+  const std::string digits(path.substr(kPhysicalDrivePath.size()));
   std::size_t used = 0;
   try {
     const int number = std::stoi(digits, &used);
