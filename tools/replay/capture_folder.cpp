@@ -4,7 +4,15 @@
 #include <iterator>
 #include <system_error>
 
+#include "capture_format.h"
+
 namespace quorvex::replay {
+
+using capture_format::DriveFileName;
+using capture_format::kDriveCountSuffix;
+using capture_format::kDriveFailSuffix;
+using capture_format::kDriveResponseSuffix;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -16,10 +24,6 @@ constexpr int kMaxDriveNumber = 127;
 bool Exists(const fs::path& file) {
   std::error_code error;
   return fs::exists(file, error);
-}
-
-std::string DriveFile(int number, const char* suffix) {
-  return "PhysicalDrive" + std::to_string(number) + suffix;
 }
 
 // A decimal 32-bit unsigned count, optionally followed by one line end.
@@ -37,9 +41,9 @@ std::optional<std::uint32_t> ParseCount(std::string text) {
 
 std::optional<std::string> LoadDrive(const fs::path& folder, int number,
                                      standin::Machine& machine) {
-  const fs::path bin = folder / DriveFile(number, ".bin");
-  const fs::path count = folder / DriveFile(number, ".count");
-  const fs::path fail = folder / DriveFile(number, ".fail");
+  const fs::path bin = folder / DriveFileName(number, kDriveResponseSuffix);
+  const fs::path count = folder / DriveFileName(number, kDriveCountSuffix);
+  const fs::path fail = folder / DriveFileName(number, kDriveFailSuffix);
   if (Exists(fail)) {
     if (Exists(bin)) return fail.string() + ": a drive cannot both fail and answer";
     machine.drives[number].requestFails = true;

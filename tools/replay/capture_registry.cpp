@@ -4,6 +4,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "capture_format.h"
 #include "platform/byte_view.h"
 #include "platform/system_names.h"
 #include "replay/capture_folder.h"
@@ -71,8 +72,8 @@ std::vector<standin::DisplayAdapter> DisplayAdaptersIn(const standin::Registry& 
 }
 
 std::optional<std::string> LoadRegistryCapture(const fs::path& folder, standin::Machine& machine) {
-  machine.classDevsFails = Exists(folder / "setupapi.fails");
-  const fs::path file = folder / "registry.reg";
+  machine.classDevsFails = Exists(folder / capture_format::kSetupApiFailsFile);
+  const fs::path file = folder / capture_format::kRegistryFile;
   if (!Exists(file)) return std::nullopt;  // an empty registry: no adapters
   const std::optional<standin::Bytes> bytes = ReadFileBytes(file);
   if (!bytes) return file.string() + ": cannot be read";
