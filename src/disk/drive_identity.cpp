@@ -2,13 +2,13 @@
 
 #include "disk/storage_query.h"
 #include "platform/scoped_win32.h"
+#include "platform/system_names.h"
 #include "platform/win32.h"
 #include "quorvex/drive_identity.h"
 
 namespace quorvex {
 namespace {
 
-constexpr const char* kDevicePathPrefix = "\\\\.\\PhysicalDrive";
 // Query access only: no read or write right is needed to ask for the
 // descriptor, so a standard user can ask too.
 constexpr DWORD kQueryOnlyAccess = 0;
@@ -17,7 +17,7 @@ constexpr DWORD kQueryOnlyAccess = 0;
 
 StorageQueryResult QueryStorageDescriptor(std::int32_t driveNumber) {
   StorageQueryResult result;
-  const std::string path = kDevicePathPrefix + std::to_string(driveNumber);
+  const std::string path = std::string(kPhysicalDrivePath) + std::to_string(driveNumber);
   const ScopedFile device(::CreateFileA(path.c_str(), kQueryOnlyAccess,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                         0, nullptr));

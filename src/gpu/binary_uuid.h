@@ -1,17 +1,17 @@
 // The text of a UUID stored as 16 raw bytes in a registry value.
 #pragma once
 
-#include <array>
-#include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <string>
 
 #include "platform/byte_view.h"
+#include "platform/uuid_text.h"
 
 namespace quorvex {
 
-inline constexpr std::size_t kBinaryUuidBytes = 16;
-using BinaryUuid = std::array<std::uint8_t, kBinaryUuidBytes>;
+inline constexpr std::size_t kBinaryUuidBytes = kUuidBytes;
+using BinaryUuid = UuidBytes;
 
 // The bytes in stored order, two upper-case hex digits each, grouped 8-4-4-4-12.
 // Unlike the SMBIOS UUID nothing is swapped: the driver stores the bytes as it shows them.

@@ -1,7 +1,5 @@
 #include "gpu/gpu_lines.h"
 
-#include <algorithm>
-
 #include "quorvex/log_line.h"
 
 namespace quorvex {
@@ -23,10 +21,6 @@ void PrintGpuLine(std::int32_t gpu, std::string_view label, std::string_view val
 
 bool IsNvidiaInstanceId(std::string_view instanceId) {
   return instanceId.find(kNvidiaVendorMarker) != std::string_view::npos;
-}
-
-std::string BufferText(const char* buffer, std::size_t size) {
-  return std::string(buffer, std::find(buffer, buffer + size, '\0'));
 }
 
 }  // namespace quorvex

@@ -1,7 +1,6 @@
 // The shape of the NVIDIA phase's lines and the vendor test of an adapter.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,8 +14,5 @@ void PrintGpuLine(std::int32_t gpu, std::string_view label, std::string_view val
 
 // NVIDIA's PCI vendor id, matched with case anywhere in the instance id.
 bool IsNvidiaInstanceId(std::string_view instanceId);
-
-// The text of a character buffer up to its first NUL, or the whole buffer when it holds none.
-std::string BufferText(const char* buffer, std::size_t size);
 
 }  // namespace quorvex

@@ -35,7 +35,7 @@ bool ScanValue(HKEY key, DWORD index, std::int32_t gpu, const UuidPassRules& rul
   if (result == ERROR_MORE_DATA) return true;
   if (result != ERROR_SUCCESS) return false;
   const std::optional<std::string> uuid =
-      UuidTextOf(rules, BufferText(name.data(), name.size()), type,
+      UuidTextOf(rules, ViewOfChars(name.data(), name.size()).TextAt(0), type,
                  ByteView(data.data(), data.size()), dataSize);
   if (uuid) PrintGpuLine(gpu, kUuidLabel, *uuid);
   return true;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "gpu/display_devices.h"
 #include "gpu/gpu_lines.h"
 #include "gpu/gpu_uuid_sources.h"
 #include "platform/byte_view.h"
@@ -14,20 +15,7 @@
 namespace quorvex {
 namespace {
 
-// GUID_DEVCLASS_DISPLAY, spelled out so that no GUID-defining header is needed.
-constexpr GUID kDisplayClassGuid = {
-    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-// Device instance ids are at most 200 characters on Windows; 512 leaves room.
-constexpr DWORD kInstanceIdChars = 512;
 constexpr DWORD kDescriptionBytes = 512;
-
-std::optional<std::string> InstanceIdOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
-  std::array<char, kInstanceIdChars> id{};
-  if (!::SetupDiGetDeviceInstanceIdA(set, &device, id.data(), kInstanceIdChars, nullptr)) {
-    return std::nullopt;
-  }
-  return BufferText(id.data(), id.size());
-}
 
 // A description that cannot be read leaves the zero-filled buffer, so an empty name.
 std::string DescriptionOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
@@ -49,8 +37,7 @@ void ReportAdapter(HDEVINFO set, SP_DEVINFO_DATA& device, std::int32_t gpu,
 // The number of NVIDIA adapters reported, or nothing when the device set
 // cannot be made. The set is destroyed before this returns.
 std::optional<std::int32_t> ReportNvidiaAdapters() {
-  const ScopedDevInfo set(
-      ::SetupDiGetClassDevsA(&kDisplayClassGuid, nullptr, nullptr, DIGCF_PRESENT));
+  const ScopedDevInfo set = OpenDisplayDevices();
   if (!set.IsValid()) return std::nullopt;
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof(device);

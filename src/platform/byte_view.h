@@ -62,4 +62,9 @@ class ByteView {
   std::size_t size_ = 0;
 };
 
+// A character buffer, such as the narrow Win32 functions fill, as a view.
+inline ByteView ViewOfChars(const char* chars, std::size_t size) {
+  return {reinterpret_cast<const std::uint8_t*>(chars), size};
+}
+
 }  // namespace quorvex

@@ -1,6 +1,7 @@
 #include "smbios/smbios_fetch.h"
 
 #include "platform/byte_view.h"
+#include "platform/system_names.h"
 #include "platform/win32.h"
 #include "quorvex/collectors.h"
 #include "quorvex/log_line.h"
@@ -9,8 +10,6 @@
 namespace quorvex {
 namespace {
 
-// 'RSMB', the R in the most significant byte: the raw SMBIOS provider.
-constexpr DWORD kRawSmbiosProvider = 0x52534D42;
 // The raw SMBIOS provider has one table, number 0.
 constexpr DWORD kSmbiosTableId = 0;
 

@@ -1,13 +1,13 @@
 // The text of the SMBIOS system UUID.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <string>
+
+#include "platform/uuid_text.h"
 
 namespace quorvex {
 
-using SmbiosUuidBytes = std::array<std::uint8_t, 16>;
+using SmbiosUuidBytes = UuidBytes;
 
 // 36 characters, upper-case hexadecimal in the 8-4-4-4-12 grouping. The first
 // three groups are stored little-endian and printed most significant byte

@@ -104,11 +104,11 @@ TEST(GpuLinePrefix, CarriesCounterAndFixedZero) {
   EXPECT_EQ(GpuLinePrefix(12, "Name: "), "[12, 0] Name: ");
 }
 
-TEST(BufferText, IsBoundedByTheBuffer) {
+TEST(ViewOfChars, TextIsBoundedByTheBuffer) {
   const char full[4] = {'a', 'b', 'c', 'd'};
-  EXPECT_EQ(BufferText(full, sizeof(full)), "abcd");
+  EXPECT_EQ(ViewOfChars(full, sizeof(full)).TextAt(0), "abcd");
   const char cut[4] = {'a', 0, 'c', 'd'};
-  EXPECT_EQ(BufferText(cut, sizeof(cut)), "a");
+  EXPECT_EQ(ViewOfChars(cut, sizeof(cut)).TextAt(0), "a");
 }
 
 }  // namespace

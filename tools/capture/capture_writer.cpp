@@ -5,19 +5,21 @@
 #include <fstream>
 #include <system_error>
 
+#include "capture_format.h"
 #include "smbios/smbios_walk.h"
 
 namespace quorvex::capture {
+
+using capture_format::DriveFileName;
+using capture_format::kDriveCountSuffix;
+using capture_format::kDriveFailSuffix;
+using capture_format::kDriveResponseSuffix;
+using capture_format::kSmbiosFetchFailsFile;
+using capture_format::kSmbiosTableFile;
+
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kTableFile = "smbios.bin";
-constexpr const char* kFetchFailsFile = "smbios.fetch-fails";
-
-std::string DriveFile(std::int32_t number, const char* suffix) {
-  return "PhysicalDrive" + std::to_string(number) + suffix;
-}
 
 std::vector<std::uint8_t> BytesOf(const std::string& text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());
@@ -36,22 +38,22 @@ std::vector<CaptureFile> DriveFiles(std::int32_t number, const StorageQueryResul
     case Outcome::kOpenFailed:
       return {};
     case Outcome::kRequestFailed:
-      return {{DriveFile(number, ".fail"), {}}};
+      return {{DriveFileName(number, kDriveFailSuffix), {}}};
     case Outcome::kAnswered:
       break;
   }
   // Bytes past the count are never read by the report, and the buffer bounds them anyway.
   const std::size_t kept = std::min<std::size_t>(result.returned, result.response.size());
-  return {{DriveFile(number, ".bin"),
+  return {{DriveFileName(number, kDriveResponseSuffix),
            std::vector<std::uint8_t>(result.response.begin(),
                                      result.response.begin() + static_cast<std::ptrdiff_t>(kept))},
-          {DriveFile(number, ".count"), BytesOf(std::to_string(result.returned))}};
+          {DriveFileName(number, kDriveCountSuffix), BytesOf(std::to_string(result.returned))}};
 }
 
 // A failed fetch keeps none of the table, not even the size the query
 // answered, and the report prints one and the same line for every failure. So
 // the folder keeps the kind of failure with stand-in bytes: zeros of the
-// header's size beside smbios.fetch-fails (a size query that succeeds, then a
+// header's size beside the fetch-fails file (a size query that succeeds, then a
 // fetch that does not; a table that grew in between fails the same way), or
 // one byte short of a header for a size too small to hold one.
 std::vector<CaptureFile> FirmwareFiles(const SmbiosFetchResult& result) {
@@ -60,15 +62,15 @@ std::vector<CaptureFile> FirmwareFiles(const SmbiosFetchResult& result) {
     case Outcome::kNoTable:
       return {};
     case Outcome::kTooShort:
-      return {{kTableFile, std::vector<std::uint8_t>(kSmbiosHeaderBytes - 1, 0)}};
+      return {{kSmbiosTableFile, std::vector<std::uint8_t>(kSmbiosHeaderBytes - 1, 0)}};
     case Outcome::kFetchFailed:
     case Outcome::kTableGrew:
-      return {{kTableFile, std::vector<std::uint8_t>(kSmbiosHeaderBytes, 0)},
-              {kFetchFailsFile, {}}};
+      return {{kSmbiosTableFile, std::vector<std::uint8_t>(kSmbiosHeaderBytes, 0)},
+              {kSmbiosFetchFailsFile, {}}};
     case Outcome::kFetched:
       break;
   }
-  return {{kTableFile, result.table}};
+  return {{kSmbiosTableFile, result.table}};
 }
 
 std::optional<std::string> PrepareCaptureFolder(const fs::path& folder) {

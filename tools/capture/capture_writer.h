@@ -20,10 +20,9 @@ struct CaptureFile {
   std::vector<std::uint8_t> bytes;
 };
 
-// The files for drive `number`: none when it does not open, PhysicalDriveN.fail
-// when the request fails, else PhysicalDriveN.bin (the response up to the
-// returned count, cut at the buffer) and PhysicalDriveN.count (the count as
-// the driver reported it).
+// The files for drive `number`: none when it does not open, the fail file
+// when the request fails, else the response (up to the returned count, cut at
+// the buffer) and the count as the driver reported it.
 std::vector<CaptureFile> DriveFiles(std::int32_t number, const StorageQueryResult& result);
 
 // The files for the firmware table; see the .cpp for how failures are kept.

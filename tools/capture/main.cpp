@@ -8,6 +8,7 @@
 #include "capture/capture_writer.h"
 #include "capture/reg_export.h"
 #include "capture/registry_capture.h"
+#include "capture_format.h"
 #include "disk/storage_query.h"
 #include "platform/win32.h"
 #include "quorvex/drive_identity.h"
@@ -23,9 +24,10 @@ std::vector<CaptureFile> CaptureMachine() {
   std::vector<CaptureFile> files;
   const quorvex::capture::RegistryCapture registry = quorvex::capture::CaptureRegistry();
   if (registry.deviceSetFails) {
-    files.push_back({"setupapi.fails", {}});
+    files.push_back({quorvex::capture_format::kSetupApiFailsFile, {}});
   } else {
-    files.push_back({"registry.reg", quorvex::capture::WriteRegFile(registry.keys)});
+    files.push_back(
+        {quorvex::capture_format::kRegistryFile, quorvex::capture::WriteRegFile(registry.keys)});
   }
   for (std::int32_t number = 0; number < quorvex::kDriveCount; ++number) {
     for (CaptureFile& file :

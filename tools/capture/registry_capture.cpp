@@ -1,15 +1,14 @@
 #include "capture/registry_capture.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <iomanip>
 #include <optional>
-#include <sstream>
 #include <string>
 
+#include "gpu/display_devices.h"
 #include "gpu/gpu_lines.h"
 #include "platform/scoped_win32.h"
+#include "platform/system_names.h"
 #include "platform/win32.h"
 
 namespace quorvex::capture {
@@ -17,12 +16,6 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide functions speak UTF-16");
 
-// The device set exactly as the report makes it, so that both see the same devices in the same
-// order.
-constexpr GUID kDisplayClassGuid = {
-    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-// The report's buffer: a device whose id does not fit is skipped there, so here too.
-constexpr DWORD kInstanceIdChars = 512;
 constexpr DWORD kCurrentHardwareProfile = 0;
 
 constexpr std::u16string_view kEnumRoot = u"SYSTEM\\CurrentControlSet\\Enum\\";
@@ -65,18 +58,6 @@ std::u16string TextOf(const std::vector<std::uint8_t>& data) {
     text.push_back(unit);
   }
   return text;
-}
-
-std::u16string GuidText(const GUID& guid) {
-  std::ostringstream text;
-  text << std::uppercase << std::hex << std::setfill('0') << '{' << std::setw(8) << guid.Data1
-       << '-' << std::setw(4) << guid.Data2 << '-' << std::setw(4) << guid.Data3 << '-';
-  for (std::size_t i = 0; i < 8; ++i) {
-    if (i == 2) text << '-';
-    text << std::setw(2) << static_cast<unsigned>(guid.Data4[i]);
-  }
-  text << '}';
-  return Utf16FromUtf8(text.str());
 }
 
 // Name and type only, for a value too large to read.
@@ -143,14 +124,6 @@ std::optional<RegExportKey> DeviceRegKey(HDEVINFO set, SP_DEVINFO_DATA& device, 
   return RegExportKey{std::move(path), ValuesOf(key.Get())};
 }
 
-std::optional<std::string> InstanceIdOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
-  std::array<char, kInstanceIdChars> id{};
-  if (!::SetupDiGetDeviceInstanceIdA(set, &device, id.data(), kInstanceIdChars, nullptr)) {
-    return std::nullopt;
-  }
-  return BufferText(id.data(), id.size());
-}
-
 // What the device installer answers for the description, which on Windows
 // need not be the DeviceDesc value as stored (that may name an .inf string).
 std::optional<RegExportValue> DescriptionOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
@@ -194,7 +167,8 @@ void AddDeviceKeys(HDEVINFO set, SP_DEVINFO_DATA& device, const std::string& ins
   // The id as the device installer spells it, which is what the report prints.
   const std::u16string instancePath = std::u16string(kEnumRoot) + Utf16FromUtf8(instanceId);
   RegExportKey instance{instancePath, {}};
-  instance.values.push_back({u"ClassGUID", REG_SZ, Utf16TextData(GuidText(device.ClassGuid))});
+  instance.values.push_back(
+      {u"ClassGUID", REG_SZ, Utf16TextData(Utf16FromUtf8(GuidText(device.ClassGuid)))});
   if (std::optional<RegExportValue> description = DescriptionOf(set, device)) {
     instance.values.push_back(std::move(*description));
   }
@@ -214,8 +188,8 @@ void AddDeviceKeys(HDEVINFO set, SP_DEVINFO_DATA& device, const std::string& ins
 
 RegistryCapture CaptureRegistry() {
   RegistryCapture capture;
-  const ScopedDevInfo set(
-      ::SetupDiGetClassDevsA(&kDisplayClassGuid, nullptr, nullptr, DIGCF_PRESENT));
+  // The report's set and ids: a device whose id the report cannot read is left out here too.
+  const ScopedDevInfo set = OpenDisplayDevices();
   if (!set.IsValid()) {
     capture.deviceSetFails = true;
     return capture;

@@ -1,9 +1,4 @@
-// The firmware table of a capture folder, in one of two forms:
-//   smbios.bin                what GetSystemFirmwareTable('RSMB', 0) returns:
-//                             the 8-byte header, then the structure table
-//   smbios_entry_point + DMI  the two files of Linux's /sys/firmware/dmi/tables/:
-//                             the header is built from the entry point
-// and smbios.fetch-fails beside either, when the fetch fails after the size query.
+// The firmware table of a capture folder, in either of its two forms.
 #include "replay/capture_firmware.h"
 
 #include <cstdint>
@@ -11,17 +6,19 @@
 #include <string_view>
 #include <system_error>
 
+#include "capture_format.h"
 #include "replay/capture_folder.h"
 
 namespace quorvex::replay {
+
+using capture_format::kDmiFile;
+using capture_format::kSmbiosEntryPointFile;
+using capture_format::kSmbiosFetchFailsFile;
+using capture_format::kSmbiosTableFile;
+
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kTableFile = "smbios.bin";
-constexpr const char* kFetchFailsFile = "smbios.fetch-fails";
-constexpr const char* kEntryPointFile = "smbios_entry_point";
-constexpr const char* kDmiFile = "DMI";
 
 // GetSystemFirmwareTable answers sizes as 32-bit counts.
 constexpr std::uint64_t kMaxTableBytes = 0xFFFFFFFFu;
@@ -54,9 +51,9 @@ bool StartsWith(const standin::Bytes& bytes, std::string_view anchor) {
 }
 
 std::optional<std::string> ReadSysfsPair(const fs::path& folder, standin::Bytes& table) {
-  const fs::path entryFile = folder / kEntryPointFile;
+  const fs::path entryFile = folder / kSmbiosEntryPointFile;
   const fs::path dmiFile = folder / kDmiFile;
-  if (!Exists(entryFile)) return dmiFile.string() + ": no " + kEntryPointFile + " beside it";
+  if (!Exists(entryFile)) return dmiFile.string() + ": no " + kSmbiosEntryPointFile + " beside it";
   if (!Exists(dmiFile)) return entryFile.string() + ": no " + kDmiFile + " beside it";
   standin::Bytes entry;
   if (std::optional<std::string> problem = ReadCaptureFile(entryFile, entry)) return problem;
@@ -100,23 +97,23 @@ std::optional<std::string> SmbiosTableFromSysfs(const standin::Bytes& entryPoint
 }
 
 std::optional<std::string> LoadFirmwareCapture(const fs::path& folder, standin::Machine& machine) {
-  const bool tableFile = Exists(folder / kTableFile);
-  const bool sysfsPair = Exists(folder / kEntryPointFile) || Exists(folder / kDmiFile);
+  const bool tableFile = Exists(folder / kSmbiosTableFile);
+  const bool sysfsPair = Exists(folder / kSmbiosEntryPointFile) || Exists(folder / kDmiFile);
   if (tableFile && sysfsPair) {
-    return (folder / kTableFile).string() + ": a table is given twice, here and as " +
-           kEntryPointFile + " and " + kDmiFile + "; keep one of the two";
+    return (folder / kSmbiosTableFile).string() + ": a table is given twice, here and as " +
+           kSmbiosEntryPointFile + " and " + kDmiFile + "; keep one of the two";
   }
-  const fs::path fetchFails = folder / kFetchFailsFile;
+  const fs::path fetchFails = folder / kSmbiosFetchFailsFile;
   if (!tableFile && !sysfsPair) {
     if (Exists(fetchFails)) {
-      return fetchFails.string() + ": no " + kTableFile + ", nor " + kEntryPointFile + " and " +
-             kDmiFile + ", beside it";
+      return fetchFails.string() + ": no " + kSmbiosTableFile + ", nor " + kSmbiosEntryPointFile +
+             " and " + kDmiFile + ", beside it";
     }
     return std::nullopt;
   }
   standin::Bytes table;
   if (std::optional<std::string> problem =
-          tableFile ? ReadCaptureFile(folder / kTableFile, table) : ReadSysfsPair(folder, table)) {
+          tableFile ? ReadCaptureFile(folder / kSmbiosTableFile, table) : ReadSysfsPair(folder, table)) {
     return problem;
   }
   machine.firmware.present = true;

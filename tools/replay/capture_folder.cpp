@@ -4,7 +4,15 @@
 #include <fstream>
 #include <system_error>
 
+#include "capture_format.h"
+
 namespace quorvex::replay {
+
+using capture_format::DriveFileName;
+using capture_format::kDriveCountSuffix;
+using capture_format::kDriveFailSuffix;
+using capture_format::kDriveResponseSuffix;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -17,10 +25,6 @@ static_assert(kMaxCaptureFileBytes <= 0xFFFFFFFFu, "a drive's answer fits its 32
 bool Exists(const fs::path& file) {
   std::error_code error;
   return fs::exists(file, error);
-}
-
-std::string DriveFile(int number, const char* suffix) {
-  return "PhysicalDrive" + std::to_string(number) + suffix;
 }
 
 // Why a file that is not a regular one is refused, naming what it is.
@@ -63,9 +67,9 @@ std::optional<std::uint32_t> ParseCount(std::string text) {
 
 std::optional<std::string> LoadDrive(const fs::path& folder, int number,
                                      standin::Machine& machine) {
-  const fs::path bin = folder / DriveFile(number, ".bin");
-  const fs::path count = folder / DriveFile(number, ".count");
-  const fs::path fail = folder / DriveFile(number, ".fail");
+  const fs::path bin = folder / DriveFileName(number, kDriveResponseSuffix);
+  const fs::path count = folder / DriveFileName(number, kDriveCountSuffix);
+  const fs::path fail = folder / DriveFileName(number, kDriveFailSuffix);
   if (Exists(fail)) {
     if (Exists(bin)) return fail.string() + ": a drive cannot both fail and answer";
     machine.drives[number].requestFails = true;

@@ -1,13 +1,4 @@
-// A capture folder holds what one machine answered, one file per answer, so
-// that its report can be replayed on any host:
-//   PhysicalDriveN.bin    drive N opens and answers these bytes
-//   PhysicalDriveN.count  the byte count it reports (default: the .bin's size)
-//   PhysicalDriveN.fail   drive N opens and the request fails
-//   smbios.bin            what GetSystemFirmwareTable('RSMB', 0) returns
-//   smbios_entry_point + DMI   Linux's /sys/firmware/dmi/tables/, in place of smbios.bin
-//   smbios.fetch-fails    the fetch fails after a successful size query
-//   registry.reg          HKEY_LOCAL_MACHINE keys, as regedit exports them
-//   setupapi.fails        the display device set cannot be made
+// Loading a capture folder (its files: capture_format.h) into the stand-in machine.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,9 @@
 #include <string_view>
 #include <system_error>
 
+#include "capture_format.h"
+#include "platform/byte_view.h"
+#include "platform/system_names.h"
 #include "replay/capture_folder.h"
 #include "replay/reg_file.h"
 
@@ -14,7 +17,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kEnumRoot = "SYSTEM\\CurrentControlSet\\Enum\\";
 constexpr std::string_view kClassRoot = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
-constexpr std::string_view kDisplayClass = "{4D36E968-E325-11CE-BFC1-08002BE10318}";
 // Enumerator, device and instance: an instance id has three parts.
 constexpr std::size_t kInstanceIdParts = 3;
 
@@ -33,7 +35,7 @@ const standin::RegValue* ValueOf(const standin::RegKeyData& key, std::string_vie
 // A value's text as the narrow functions return it: up to its first NUL.
 std::string TextOf(const standin::RegValue* value) {
   if (value == nullptr) return {};
-  return std::string(value->data.begin(), std::find(value->data.begin(), value->data.end(), 0));
+  return ByteView(value->data.data(), value->data.size()).TextAt(0);
 }
 
 // The instance id of a key three levels below Enum, or nothing for any other key.
@@ -52,10 +54,11 @@ std::optional<std::string> InstanceIdOf(const std::string& path) {
 }  // namespace
 
 std::vector<standin::DisplayAdapter> DisplayAdaptersIn(const standin::Registry& registry) {
+  const std::string displayClass = GuidText(kDisplayClassGuid);
   std::vector<standin::DisplayAdapter> adapters;
   for (const standin::RegKeyData& key : registry.Keys()) {
     const std::optional<std::string> id = InstanceIdOf(key.path);
-    if (!id || !standin::EqualsIgnoreCase(TextOf(ValueOf(key, "ClassGUID")), kDisplayClass))
+    if (!id || !standin::EqualsIgnoreCase(TextOf(ValueOf(key, "ClassGUID")), displayClass))
       continue;
     standin::DisplayAdapter adapter;
     adapter.instanceId = *id;
@@ -69,8 +72,8 @@ std::vector<standin::DisplayAdapter> DisplayAdaptersIn(const standin::Registry& 
 }
 
 std::optional<std::string> LoadRegistryCapture(const fs::path& folder, standin::Machine& machine) {
-  machine.classDevsFails = Exists(folder / "setupapi.fails");
-  const fs::path file = folder / "registry.reg";
+  machine.classDevsFails = Exists(folder / capture_format::kSetupApiFailsFile);
+  const fs::path file = folder / capture_format::kRegistryFile;
   if (!Exists(file)) return std::nullopt;  // an empty registry: no adapters
   standin::Bytes bytes;
   if (std::optional<std::string> problem = ReadCaptureFile(file, bytes)) return problem;

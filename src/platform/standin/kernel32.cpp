@@ -6,7 +6,10 @@
 
 #include "platform/standin/machine.h"
 #include "platform/standin/win32_api.h"
+#include "platform/system_names.h"
 
+using quorvex::kPhysicalDrivePath;
+using quorvex::kRawSmbiosProvider;
 using quorvex::standin::Bytes;
 using quorvex::standin::Drive;
 using quorvex::standin::Machine;
@@ -14,8 +17,6 @@ using quorvex::standin::TheMachine;
 
 namespace {
 
-constexpr std::string_view kDrivePrefix = "\\\\.\\PhysicalDrive";
-constexpr DWORD kRawSmbiosProvider = 0x52534D42;  // 'RSMB'
 // Even, so never one of the drive handles.
 constexpr std::uintptr_t kStandardOutput = 0x7000;
 
@@ -37,10 +38,11 @@ HANDLE NewFileHandle(Machine& machine, int drive) {
 // The drive number of a \\.\PhysicalDriveN path: decimal digits with an
 // optional minus and no leading zeros, as Windows names the devices.
 std::optional<int> DriveNumberOf(std::string_view path) {
-  if (path.size() <= kDrivePrefix.size() || path.substr(0, kDrivePrefix.size()) != kDrivePrefix) {
+  if (path.size() <= kPhysicalDrivePath.size() ||
+      path.substr(0, kPhysicalDrivePath.size()) != kPhysicalDrivePath) {
     return std::nullopt;
   }
-  const std::string digits(path.substr(kDrivePrefix.size()));
+  const std::string digits(path.substr(kPhysicalDrivePath.size()));
   std::size_t used = 0;
   try {
     const int number = std::stoi(digits, &used);

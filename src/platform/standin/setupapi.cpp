@@ -6,15 +6,15 @@
 #include "platform/standin/machine.h"
 #include "platform/standin/registry_handles.h"
 #include "platform/standin/win32_api.h"
+#include "platform/system_names.h"
 
+using quorvex::kDisplayClassGuid;
 using quorvex::standin::DisplayAdapter;
 using quorvex::standin::Machine;
 using quorvex::standin::TheMachine;
 
 namespace {
 
-constexpr GUID kDisplayClass = {
-    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 // Flags that make SetupDiGetClassDevsA list something other than the devices of one class.
 constexpr DWORD kAllClasses = 0x00000004;       // DIGCF_ALLCLASSES
 constexpr DWORD kDeviceInterface = 0x00000010;  // DIGCF_DEVICEINTERFACE
@@ -68,7 +68,7 @@ HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enumerator, HWND hwnd
   HDEVINFO set = reinterpret_cast<HDEVINFO>(next);
   next += 2;
   // Another class, an enumerator filter or an interface list holds none of the adapters.
-  machine.open.sets[set] = ClassGuid != nullptr && SameGuid(*ClassGuid, kDisplayClass) &&
+  machine.open.sets[set] = ClassGuid != nullptr && SameGuid(*ClassGuid, kDisplayClassGuid) &&
                            Enumerator == nullptr && (Flags & (kAllClasses | kDeviceInterface)) == 0;
   ++machine.resources.setsOpened;
   return set;
@@ -83,7 +83,7 @@ BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
     return FALSE;
   }
   if (!ListsAdapters(DeviceInfoSet) || MemberIndex >= machine.adapters.size()) return FALSE;
-  DeviceInfoData->ClassGuid = kDisplayClass;
+  DeviceInfoData->ClassGuid = kDisplayClassGuid;
   DeviceInfoData->DevInst = kFirstDevInst + MemberIndex;
   DeviceInfoData->Reserved = SetTag(DeviceInfoSet);
   return TRUE;

@@ -1,0 +1,40 @@
+// What Windows calls the things the report asks for. The product asks by
+// these names and the stand-in answers to the same ones, so both read them
+// from here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/uuid_text.h"
+#include "platform/win32.h"
+
+namespace quorvex {
+
+// GUID_DEVCLASS_DISPLAY. Spelled out rather than taken from devguid.h, whose
+// GUIDs are only declared unless one file includes initguid.h first.
+inline constexpr GUID kDisplayClassGuid = {
+    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+
+// 'RSMB', the R in the most significant byte: the raw SMBIOS firmware table provider.
+inline constexpr DWORD kRawSmbiosProvider = 0x52534D42;
+
+// Physical drive N opens as this path followed by N in decimal.
+inline constexpr std::string_view kPhysicalDrivePath = "\\\\.\\PhysicalDrive";
+
+// A GUID as the registry writes it, e.g. a ClassGUID value: in braces,
+// upper-case, each of the first three fields printed most significant first.
+inline std::string GuidText(const GUID& guid) {
+  UuidBytes bytes{};
+  for (std::size_t i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(guid.Data1 >> (8 * i));
+  for (std::size_t i = 0; i < 2; ++i) {
+    bytes[4 + i] = static_cast<std::uint8_t>(guid.Data2 >> (8 * i));
+    bytes[6 + i] = static_cast<std::uint8_t>(guid.Data3 >> (8 * i));
+  }
+  for (std::size_t i = 0; i < 8; ++i) bytes[8 + i] = guid.Data4[i];
+  return "{" + FormatUuid(bytes, UuidByteOrder::kLittleEndianFields) + "}";
+}
+
+}  // namespace quorvex
