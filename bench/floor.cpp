@@ -2,10 +2,9 @@
 // same toolchain with the same flags, statically linked, importing the same
 // system DLLs, printing one line through iostreams and reading one character.
 // Timing the tool against it leaves only the tool's own work in the ratio.
-#include <setupapi.h>
-#include <windows.h>
-
 #include <iostream>
+
+#include "platform/win32.h"
 
 int main() {
   // One call into each DLL besides kernel32 keeps both imports in the binary,

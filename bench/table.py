@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""usage: table.py WORK QUORVEX_EXE FLOOR_EXE. Prints the benchmarks' table from bench/run.sh's
+work folder (hyperfine's JSON exports, wineserver logs, callgrind counts) and the executables."""
+import json, os, re, statistics, subprocess, sys
+from pathlib import Path
+
+work, exe, floor = Path(sys.argv[1]), sys.argv[2], sys.argv[3]
+rows = []
+out = lambda *command: subprocess.run(command, capture_output=True, text=True).stdout.strip()  # noqa: E731
+met = lambda ok: "yes" if ok else "NO"  # noqa: E731
+row = lambda measure, value, per="", target="", note="": rows.append(  # noqa: E731
+    f"{measure:<56} {value:>16} {per:>16} {target:>14}  {note}".rstrip())
+
+
+def timed(name, a, b):
+    """Runs, medians of A and B, and median of A/B over the pairs of one round's runs of one index."""
+    rounds = [{r["command"]: r["times"] for r in json.loads(f.read_text())["results"]}
+              for f in sorted(work.glob(f"{name}-*.json"))]
+    times = [sum((r[p] for r in rounds), []) for p in (a, b)]
+    ratio = statistics.median(x / y for r in rounds for x, y in zip(r[a], r[b]))
+    return (len(times[0]), *(f"{statistics.median(t) * 1000:.1f} ms" for t in times), ratio)
+
+
+gpu = len(re.findall(r"(?m)^\[TAMBRO\] \[NVIDIA\] \[0, 0\] ", (work / "quorvex-wine.out").read_text()))
+sinks = (("file", "a file", f"GPU lines for the imported adapter: {gpu}"),
+         ("null", "/dev/null", "a character device, as a console is"))
+for sink, where, note in sinks:
+    n, tool, base, ratio = timed(f"floor-{sink}", "quorvex", "floor")
+    row(f"Wine, stdout to {where}: quorvex.exe, median of {n}", tool, note=note)
+    row(f"Wine, stdout to {where}: floor.exe, median of {n}", base)
+    row("  quorvex / floor, median of pair ratios", f"{ratio:.3f}", "", "<= 1.10", met(ratio <= 1.10))
+for sink, where, _ in sinks:
+    logs = [(work / f"requests-{p}-{sink}.log").read_text(errors="replace") for p in ("quorvex", "floor")]
+    q, f = (len(re.findall(r"(?m)^[0-9a-f]*: [a-z_]*\( ", log)) for log in logs)
+    row(f"Wine, stdout to {where}: server requests, quorvex / floor", f"{q} / {f}", f"ratio {q / f:.2f}", "",
+        "console-mode queries: {} / {}".format(*(log.count("IOCTL_CONDRV_GET_MODE") for log in logs)))
+
+uuid = re.search(r"\w{8}-\w{4}-\w{4}-\w{4}-\w{12}", (work / "wmic.out").read_bytes().decode("utf-16-le", "replace"))
+for program, label, note in (("wmic", "wmic, 3 queries", f"system UUID answered: {met(uuid)}"),
+                             ("wmic-typed", "wmic as typed", "2 of 3 fail in Wine 8")):
+    n, theirs, ours, ratio = timed("wmic", program, "quorvex")
+    if program == "wmic":
+        row(f"Wine, stdout to a file: quorvex.exe, median of {n}", ours)
+    row(f"Wine, stdout to a file: {label}, median", theirs, note=note)
+    row(f"  {label.split(',')[0]} / quorvex, median of pair ratios", f"{ratio:.1f}x", "", ">= 20x", met(ratio >= 20))
+
+# callgrind.txt: KIND UNITS BYTES LINES WHOLE REPORT; the empty folder twice.
+counts = {(k, int(u)): [int(x) for x in v] for k, u, *v in map(str.split, (work / "callgrind.txt").open())
+          if len(v) == (6 if k == "empty" else 4)}
+empty = counts.get(("empty", 0), [0] * 6)
+row("callgrind, empty capture folder", f"{empty[2]:,} Ir", "", "",
+    f"report alone {empty[3]:,} Ir; a repeat run differs by {empty[4] - empty[2]} Ir")
+for kind, per, sizes, pattern in (("smbios", "KiB", (0, 4, 16, 64, 256), r" INFO\] "),
+                                  ("registry", "value", (0, 10, 100, 1000), r"\[NVIDIA\] \[0, 0\] UUID: ")):
+    slopes, zero = [], None
+    for n in sizes:
+        got, label = counts.get((kind, n)), f"callgrind, driver key {n} values"
+        printed = len(re.findall(pattern, (work / "inputs" / f"{kind}-{n}.out").read_text(errors="replace")))
+        if kind == "smbios":
+            label = f"callgrind, smbios {n} KiB ({got and got[0]} B)"
+        if not got or printed != got[1]:
+            row(label, "not read whole" if got else "not measured", note=f"printed {printed} of {got[1]}" if got else "")
+        elif n == 0:  # the base of the slope, which leaves out the fixed cost of the identity structures or adapter
+            zero = got
+            row(f"callgrind, {kind} 0 {per}{'s' * (per == 'value')} (the base of the slope)", f"{got[2]:,} Ir", "",
+                "", f"report alone {got[3]:,} Ir; {got[0]} B")
+        elif zero:
+            units = (got[0] - zero[0]) / 1024 if kind == "smbios" else n
+            slopes.append([(got[i] - zero[i]) / units for i in (3, 2)])
+            row(label, f"{got[2]:,} Ir", f"{slopes[-1][1]:,.0f} Ir/{per}", "", f"report alone {slopes[-1][0]:,.0f} "
+                f"Ir/{per}; above the empty folder {(got[2] - empty[2]) / units:,.0f} Ir/{per}")
+    for i, what in enumerate(("report", "replay")):
+        spread = max(s[i] for s in slopes) / min(s[i] for s in slopes) if len(slopes) == len(sizes) - 1 else 0
+        row(f"  {kind}: per-{per} cost, largest / smallest, {what}", f"{spread:.3f}" if spread else "not measured",
+            "", "flat: <= 1.25", met(0 < spread <= 1.25) + " (reading the capture included)" * i)
+
+imports = sorted(re.findall(r"DLL Name: (\S+)", out("x86_64-w64-mingw32-objdump", "-p", exe)))
+static = not any(re.match(r"lib.*\.dll|.*pthread", name, re.I) for name in imports)
+stripped = not re.search(r"(?m)^\[|\.debug", out("x86_64-w64-mingw32-objdump", "-t", "-h", exe))
+size = os.path.getsize(exe)
+row("quorvex.exe size", f"{size:,} B", "", "<= 1 MiB", f"{met(size <= 1 << 20 and static and stripped)} (stripped: "
+    f"{met(stripped).lower()}; static: {met(static).lower()}; imports {' '.join(imports)})")
+row("floor.exe size (same flags)", f"{os.path.getsize(floor):,} B")
+
+print(f"\nQuorvex benchmarks: commit {out('git', 'describe', '--always', '--dirty')}; {len(os.sched_getaffinity(0))} "
+      f"cores, load average {' '.join(f'{x:.2f}' for x in os.getloadavg())}; {out('wine', '--version')}; "
+      f"{out('valgrind', '--version')}; {out('hyperfine', '--version')}")
+print(f"{'measure':<56} {'value':>16} {'per unit':>16} {'target':>14}  met / note\n{'-' * 130}")
+print("\n".join(rows))
