@@ -23,6 +23,9 @@
 #include <string>
 #include <vector>
 
+#include "capture_format.h"
+#include "platform/system_names.h"
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -175,7 +178,7 @@ Bytes MakeSmbios(std::size_t kib, unsigned& lines) {
 
 // ---- registry -------------------------------------------------------------
 
-constexpr const char* kDisplayClass = "{4D36E968-E325-11CE-BFC1-08002BE10318}";
+std::string DisplayClass() { return quorvex::GuidText(quorvex::kDisplayClassGuid); }
 
 // One regedit line of hex data: "name"=hex(T):xx,xx,... wrapped with ",\" and
 // two blanks once a line passes 80 columns, as regedit wraps it.
@@ -244,14 +247,12 @@ std::string MakeRegistry(unsigned values, const char* driverIndex, unsigned& lin
   const std::string enumKey =
       "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_10DE&DEV_0001&SUBSYS_00000000&"
       "REV_A1\\0000";
-  const std::string driver = std::string(kDisplayClass) + "\\" + driverIndex;
+  const std::string driver = DisplayClass() + "\\" + driverIndex;
   std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
   text += "[" + enumKey + "]\r\n";
-  text += Quoted("ClassGUID") + "=" + Quoted(kDisplayClass) + "\r\n";
+  text += Quoted("ClassGUID") + "=" + Quoted(DisplayClass()) + "\r\n";
   text += Quoted("DeviceDesc") + "=" + Quoted("Tessellate Vantage 4090 (benchmark)") + "\r\n";
-  text += Quoted("Driver") + "=" +
-          Quoted("{4D36E968-E325-11CE-BFC1-08002BE10318}\\\\" + std::string(driverIndex)) +
-          "\r\n\r\n";
+  text += Quoted("Driver") + "=" + Quoted(DisplayClass() + "\\\\" + driverIndex) + "\r\n\r\n";
   // The other two places an adapter's UUID is read from, one value each, so
   // that a run goes through every source whatever the driver key holds.
   text += "[" + enumKey + "\\Device Parameters]\r\n";
@@ -307,12 +308,12 @@ int main(int argc, char** argv) {
   if (what == "smbios") {
     const Bytes table = MakeSmbios(count, lines);
     bytes = table.size() - 8;
-    written = Write(target + "/smbios.bin", table);
+    written = Write(target + "/" + quorvex::capture_format::kSmbiosTableFile, table);
   } else if (what == "registry" || what == "wine-registry") {
     const bool forWine = what == "wine-registry";
     const Bytes file = Utf16WithBom(MakeRegistry(units, forWine ? "0107" : "0000", lines));
     bytes = file.size();
-    written = Write(forWine ? target : target + "/registry.reg", file);
+    written = Write(forWine ? target : target + "/" + quorvex::capture_format::kRegistryFile, file);
   } else {
     return Usage();
   }
