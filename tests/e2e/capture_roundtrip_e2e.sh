@@ -89,13 +89,13 @@ round_trip() {
   fi
   wine_session_stop
 
-  if [[ -z "${QUORVEX_REPLAY:-}" ]]; then
-    echo "SKIP: $name replay (QUORVEX_REPLAY is not set to the native quorvex-replay)"
+  if [[ -z "${QUORVEX_REPLAY_TOOL:-}" ]]; then
+    echo "SKIP: $name replay (QUORVEX_REPLAY_TOOL is not set to the native quorvex-replay)"
     return
   fi
   # The comparison the hosted Windows workflow runs, on the report as the
   # program wrote it, CRLF line ends and all.
-  if ! QUORVEX_REPLAY_TOOL=$QUORVEX_REPLAY bash "$here/../../scripts/replay_compare.sh" \
+  if ! bash "$here/../../scripts/replay_compare.sh" \
     "$capture" "$dir/report.txt.raw" >"$dir/compare.out" 2>&1; then
     cat "$dir/compare.out" >&2
     fail "$name: the replay of the capture is not quorvex.exe's report"
@@ -126,4 +126,4 @@ if ((problems > 0)); then
   echo "$problems problem(s); files in $scratch" >&2
   exit 1
 fi
-echo "PASS: quorvex-capture.exe under Wine$([[ -n "${QUORVEX_REPLAY:-}" ]] && echo ", replayed byte for byte")"
+echo "PASS: quorvex-capture.exe under Wine$([[ -n "${QUORVEX_REPLAY_TOOL:-}" ]] && echo ", replayed byte for byte")"

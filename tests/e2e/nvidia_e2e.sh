@@ -4,7 +4,7 @@
 # prefix), compared line by line with scenarios/nvidia.expected. Wine lists
 # values sorted by name, so the expected lines follow that order; Wine's own
 # display adapter (PCI\VEN_0000...) prints nothing and needs no line.
-# With QUORVEX_REPLAY set to the native replay tool, the same keys exported
+# With QUORVEX_REPLAY_TOOL set to the native replay tool, the same keys exported
 # with `wine reg export` make a capture folder whose replay must print the
 # same NVIDIA lines.
 # Usage: nvidia_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
@@ -37,8 +37,8 @@ name_line='[TAMBRO] [NVIDIA] [0, 0] Name: Prüfkarte Größe Ω 😀'
 grep -qxF "$name_line" "$scratch/nvidia.txt" ||
   fail "the non-ASCII description did not come out as UTF-8 (is the UTF-8 code page in the manifest?)"
 
-if [[ -z "${QUORVEX_REPLAY:-}" ]]; then
-  echo "SKIP: replay round trip (QUORVEX_REPLAY is not set to the native quorvex-replay)"
+if [[ -z "${QUORVEX_REPLAY_TOOL:-}" ]]; then
+  echo "SKIP: replay round trip (QUORVEX_REPLAY_TOOL is not set to the native quorvex-replay)"
 else
   capture="$scratch/capture"
   mkdir -p "$capture"
@@ -59,7 +59,7 @@ else
   } | sed 's/\r$//' >"$scratch/capture.utf8"
   to_regedit_file "$scratch/capture.utf8" >"$capture/registry.reg"
   status=0
-  "$QUORVEX_REPLAY" "$capture" </dev/null >"$scratch/replay.txt" 2>"$scratch/replay.stderr" || status=$?
+  "$QUORVEX_REPLAY_TOOL" "$capture" </dev/null >"$scratch/replay.txt" 2>"$scratch/replay.stderr" || status=$?
   [[ $status -eq 0 ]] || fail "quorvex-replay exited with $status: $(cat "$scratch/replay.stderr")"
   nvidia_phase "$scratch/replay.txt" >"$scratch/replay-nvidia.txt"
   if ! diff -u "$scratch/nvidia.txt" "$scratch/replay-nvidia.txt" >"$scratch/replay.diff"; then
@@ -72,4 +72,4 @@ if ((problems > 0)); then
   echo "$problems problem(s); files in $scratch" >&2
   exit 1
 fi
-echo "PASS: NVIDIA phase under Wine$([[ -n "${QUORVEX_REPLAY:-}" ]] && echo " and its replay")"
+echo "PASS: NVIDIA phase under Wine$([[ -n "${QUORVEX_REPLAY_TOOL:-}" ]] && echo " and its replay")"
