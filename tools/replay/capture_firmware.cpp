@@ -112,8 +112,9 @@ std::optional<std::string> LoadFirmwareCapture(const fs::path& folder, standin::
     return std::nullopt;
   }
   standin::Bytes table;
-  if (std::optional<std::string> problem =
-          tableFile ? ReadCaptureFile(folder / kSmbiosTableFile, table) : ReadSysfsPair(folder, table)) {
+  if (std::optional<std::string> problem = tableFile
+                                               ? ReadCaptureFile(folder / kSmbiosTableFile, table)
+                                               : ReadSysfsPair(folder, table)) {
     return problem;
   }
   machine.firmware.present = true;
