@@ -18,7 +18,6 @@ source "$here/wine_session.sh"
 rm -rf "$scratch"
 mkdir -p "$scratch"
 
-
 # The console form back to the bytes the registry holds: each control
 # picture to its control, each \xHH to the C1 control as UTF-8 encodes it.
 console_to_bytes() {
