@@ -2,10 +2,11 @@
 # The replay tool as a user meets it: exit code 2 and a message on stderr for
 # a folder it cannot use, the report and exit code 0 otherwise.
 set -u
+# shellcheck source=../../scripts/lib.sh
+source "$(dirname "$0")/../../scripts/lib.sh"
 replay=$1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-failures=0
 
 expect() {  # expect CODE STDERR-PATTERN -- ARGS...
   local want=$1 pattern=$2
@@ -14,8 +15,7 @@ expect() {  # expect CODE STDERR-PATTERN -- ARGS...
   timeout 20 "$replay" "$@" </dev/null >"$scratch/out" 2>"$scratch/err"
   local got=$?
   if [ "$got" -ne "$want" ] || ! grep -q -- "$pattern" "$scratch/err"; then
-    echo "FAIL: quorvex-replay $*: exit $got (want $want), stderr: $(cat "$scratch/err")"
-    failures=$((failures + 1))
+    fail "quorvex-replay $*: exit $got (want $want), stderr: $(cat "$scratch/err")"
   fi
 }
 
@@ -47,20 +47,17 @@ expect 2 "DMI: larger than the 64 MiB" -- "$dir"
 dir=$(special linked-table) && printf '\0\3\4\0\0\0\0\0' >"$scratch/table.bin"
 ln -s "$scratch/table.bin" "$dir/smbios.bin"
 if ! timeout 20 "$replay" "$dir" </dev/null 2>"$scratch/err" | grep -q "SMBIOS size=0 bytes"; then
-  echo "FAIL: a linked smbios.bin is not replayed: $(cat "$scratch/err")"
-  failures=$((failures + 1))
+  fail "a linked smbios.bin is not replayed: $(cat "$scratch/err")"
 fi
 
 mkdir "$scratch/empty"
 "$replay" "$scratch/empty" </dev/null >"$scratch/out" 2>"$scratch/err"
 code=$?
 if [ "$code" -ne 0 ] || [ -s "$scratch/err" ]; then
-  echo "FAIL: empty folder: exit $code, stderr: $(cat "$scratch/err")"
-  failures=$((failures + 1))
+  fail "empty folder: exit $code, stderr: $(cat "$scratch/err")"
 fi
 if [ "$(tail -c 31 "$scratch/out")" != "[TAMBRO] Press Enter to exit..." ]; then
-  echo "FAIL: empty folder: the report does not end with the prompt"
-  failures=$((failures + 1))
+  fail "empty folder: the report does not end with the prompt"
 fi
 
 # A drive whose serial number erases the line: a file gets the exact bytes,
@@ -75,14 +72,12 @@ mkdir "$scratch/erasing"
 line='[TAMBRO] [DiskStorage] [0] SerialNumber: S1'
 "$replay" "$scratch/erasing" </dev/null >"$scratch/out" 2>&1
 if ! grep -qxF "$line"$'\x1b''[2KS2' "$scratch/out"; then
-  echo "FAIL: redirected replay does not hold the serial number's exact bytes"
-  failures=$((failures + 1))
+  fail "redirected replay does not hold the serial number's exact bytes"
 fi
 script -qec "'$replay' '$scratch/erasing' </dev/null" /dev/null </dev/null >"$scratch/tty" 2>&1
 if ! grep -qF "$line␛[2KS2" "$scratch/tty" || grep -qF $'\x1b' "$scratch/tty"; then
-  echo "FAIL: replay on a terminal does not show the serial number's control; got: $(grep -a SerialNumber "$scratch/tty" | cat -v)"
-  failures=$((failures + 1))
+  fail "replay on a terminal does not show the serial number's control; got: $(grep -a SerialNumber "$scratch/tty" | cat -v)"
 fi
 
-[ "$failures" -eq 0 ] && echo "replay tool: all checks passed"
-exit "$failures"
+((problems == 0)) || exit 1
+echo "replay tool: all checks passed"

@@ -29,27 +29,20 @@ bool Exists(const fs::path& file) {
 
 // Why a file that is not a regular one is refused, naming what it is.
 std::string NotRegular(fs::file_type type) {
-  const char* kind = nullptr;
   switch (type) {
     case fs::file_type::directory:
-      kind = "a folder";
-      break;
+      return "a folder, not a regular file";
     case fs::file_type::fifo:
-      kind = "a named pipe";
-      break;
+      return "a named pipe, not a regular file";
     case fs::file_type::character:
-      kind = "a character device";
-      break;
+      return "a character device, not a regular file";
     case fs::file_type::block:
-      kind = "a block device";
-      break;
+      return "a block device, not a regular file";
     case fs::file_type::socket:
-      kind = "a socket";
-      break;
+      return "a socket, not a regular file";
     default:
       return "not a regular file";
   }
-  return std::string(kind) + ", not a regular file";
 }
 
 // A decimal 32-bit unsigned count, optionally followed by one line end.
