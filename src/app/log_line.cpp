@@ -15,7 +15,7 @@ constexpr std::uint8_t kC1Last = 0x9F;
 
 // U+2400 + code for C0, U+2421 for DEL, all in the block E2 90 80 to E2 90 A1.
 void AppendControlPicture(std::string& out, std::uint8_t control) {
-  const std::uint8_t offset = control == kDelete ? 0x21 : control;
+  const auto offset = static_cast<std::uint8_t>(control == kDelete ? 0x21 : control);
   out += '\xE2';
   out += '\x90';
   out += static_cast<char>(0x80 + offset);

@@ -28,7 +28,8 @@ class DescriptorBuilder {
   }
   DescriptorBuilder& SetU32(std::size_t at, std::uint32_t value) {
     if (bytes_.size() < at + 4) bytes_.resize(at + 4, 0);
-    for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    for (std::size_t i = 0; i < 4; ++i)
+      bytes_[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
     return *this;
   }
   DescriptorBuilder& PadTo(std::size_t size, std::uint8_t fill = 0) {
