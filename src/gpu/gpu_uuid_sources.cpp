@@ -6,6 +6,7 @@
 #include "gpu/gpu_lines.h"
 #include "platform/byte_view.h"
 #include "platform/scoped_win32.h"
+#include "platform/system_names.h"
 
 namespace quorvex {
 namespace {
@@ -15,11 +16,6 @@ constexpr DWORD kValueNameChars = 256;
 // UUIDs are short; a larger value answers ERROR_MORE_DATA and is skipped.
 constexpr DWORD kValueDataBytes = 1024;
 constexpr DWORD kNvTweakDataBytes = 256;
-constexpr DWORD kCurrentHardwareProfile = 0;
-// Numbered by our GPU counter, not looked up: the driver numbers its GPUs in the same order.
-constexpr std::string_view kNvTweakDevicesPath =
-    "SOFTWARE\\NVIDIA Corporation\\Global\\NVTweak\\Devices\\";
-constexpr const char* kNvTweakValueName = "GPU UUID";
 
 // One enumerated value; false once the key has no more values or cannot be read.
 bool ScanValue(HKEY key, DWORD index, std::int32_t gpu, const UuidPassRules& rules) {
@@ -64,8 +60,8 @@ void ReadNvTweakUuid(std::int32_t gpu) {
   std::array<std::uint8_t, kNvTweakDataBytes> data{};
   DWORD dataSize = kNvTweakDataBytes;
   // The type is not asked for: the driver has stored this value both as text and as raw bytes.
-  if (::RegQueryValueExA(key.Get(), kNvTweakValueName, nullptr, nullptr, data.data(), &dataSize) ==
-      ERROR_SUCCESS) {
+  if (::RegQueryValueExA(key.Get(), kNvTweakValueName.data(), nullptr, nullptr, data.data(),
+                         &dataSize) == ERROR_SUCCESS) {
     PrintGpuLine(gpu, kUuidLabel, TextDatum(ByteView(data.data(), data.size()), dataSize));
   }
 }

@@ -24,6 +24,16 @@ inline constexpr DWORD kRawSmbiosProvider = 0x52534D42;
 // Physical drive N opens as this path followed by N in decimal.
 inline constexpr std::string_view kPhysicalDrivePath = "\\\\.\\PhysicalDrive";
 
+// The hardware profile SetupDiOpenDevRegKey is asked for: 0, the current one.
+inline constexpr DWORD kCurrentHardwareProfile = 0;
+
+// Below HKEY_LOCAL_MACHINE: NVIDIA's per-GPU keys, numbered by our GPU
+// counter rather than looked up, since the driver numbers its GPUs in the same
+// order; each holds the GPU's UUID in one value.
+inline constexpr std::string_view kNvTweakDevicesPath =
+    "SOFTWARE\\NVIDIA Corporation\\Global\\NVTweak\\Devices\\";
+inline constexpr std::string_view kNvTweakValueName = "GPU UUID";  // NUL-terminated: a literal
+
 // A GUID as the registry writes it, e.g. a ClassGUID value: in braces,
 // upper-case, each of the first three fields printed most significant first.
 inline std::string GuidText(const GUID& guid) {
