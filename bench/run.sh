@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Benchmarks (bench/README.md): quorvex.exe under Wine against the floor program
-# and wmic, timed by hyperfine; wineserver requests; callgrind counts of the
+# Benchmarks (bench/README.md): quorvex.exe under Wine against the limit program,
+# with the floor program and wmic for context, timed by hyperfine; wineserver requests; callgrind counts of the
 # replay tool as the inputs grow; the .exe's size. bench/table.py prints them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,13 +13,14 @@ rm -rf "$work" && mkdir -p "$work/inputs/empty"
 
 { # the build's messages on standard error, which keeps standard output for the table
   cmake --preset mingw -B build/bench-mingw -DQUORVEX_BUILD_TESTS=OFF -DQUORVEX_BENCH=ON
-  nice cmake --build build/bench-mingw --target quorvex floor
+  nice cmake --build build/bench-mingw --target quorvex floor limit
   # Instruction counts of the code as shipped: optimised, no sanitizers.
   cmake --preset native -B build/bench-native -DCMAKE_BUILD_TYPE=Release -DQUORVEX_SANITIZE=OFF \
     -DQUORVEX_BUILD_TESTS=OFF -DQUORVEX_BENCH=ON
   nice cmake --build build/bench-native --target quorvex-replay make_inputs
 } >&2
 exe=$PWD/build/bench-mingw/quorvex.exe floor=$PWD/build/bench-mingw/bench/floor.exe
+limit=$PWD/build/bench-mingw/bench/limit.exe
 replay=build/bench-native/tools/quorvex-replay make_inputs=build/bench-native/bench/make_inputs
 
 export WINEPREFIX=$PWD/build/bench-wine
@@ -56,8 +57,8 @@ timed() {
     set -- "${@:2}" "$1"
   done
 }
-timed floor-file "$rounds" none "$work/file" "quorvex=wine $exe" "floor=wine $floor"
-timed floor-null "$rounds" none null "quorvex=wine $exe" "floor=wine $floor"
+timed floor-file "$rounds" none "$work/file" "quorvex=wine $exe" "floor=wine $floor" "limit=wine $limit"
+timed floor-null "$rounds" none null "quorvex=wine $exe" "floor=wine $floor" "limit=wine $limit"
 timed wmic "$wmic_rounds" default "$work/file" "quorvex=wine $exe" \
   "wmic=wine wmic path Win32_ComputerSystemProduct get UUID; wine wmic diskdrive get serialnumber,model;
     wine wmic baseboard get serialnumber,manufacturer" \

@@ -25,10 +25,13 @@ gpu = len(re.findall(r"(?m)^\[TAMBRO\] \[NVIDIA\] \[0, 0\] ", (work / "quorvex-w
 sinks = (("file", "a file", f"GPU lines for the imported adapter: {gpu}"),
          ("null", "/dev/null", "a character device, as a console is"))
 for sink, where, note in sinks:
-    n, tool, base, ratio = timed(f"floor-{sink}", "quorvex", "floor")
+    n, tool, limit, ratio = timed(f"floor-{sink}", "quorvex", "limit")
     row(f"Wine, stdout to {where}: quorvex.exe, median of {n}", tool, note=note)
-    row(f"Wine, stdout to {where}: floor.exe, median of {n}", base)
-    row("  quorvex / floor, median of pair ratios", f"{ratio:.3f}", "", "<= 1.10", met(ratio <= 1.10))
+    row(f"Wine, stdout to {where}: limit.exe, median of {n}", limit, note="the report's calls, one write")
+    row("  quorvex / limit, median of pair ratios", f"{ratio:.3f}", "", "<= 1.03", met(ratio <= 1.03))
+    _, _, base, ratio = timed(f"floor-{sink}", "quorvex", "floor")
+    row(f"Wine, stdout to {where}: floor.exe, median of {n}", base, note="the same DLLs, no work")
+    row("  quorvex / floor, median of pair ratios", f"{ratio:.3f}", "", "", "context: 1.10 on Windows")
 for sink, where, _ in sinks:
     logs = [(work / f"requests-{p}-{sink}.log").read_text(errors="replace") for p in ("quorvex", "floor")]
     q, f = (len(re.findall(r"(?m)^[0-9a-f]*: [a-z_]*\( ", log)) for log in logs)
@@ -42,7 +45,8 @@ for program, label, note in (("wmic", "wmic, 3 queries", f"system UUID answered:
     if program == "wmic":
         row(f"Wine, stdout to a file: quorvex.exe, median of {n}", ours)
     row(f"Wine, stdout to a file: {label}, median", theirs, note=note)
-    row(f"  {label.split(',')[0]} / quorvex, median of pair ratios", f"{ratio:.1f}x", "", ">= 20x", met(ratio >= 20))
+    row(f"  {label.split(',')[0]} / quorvex, median of pair ratios", f"{ratio:.1f}x", "", "",
+        "context: 20x on Windows")
 
 # callgrind.txt: KIND UNITS BYTES LINES WHOLE REPORT; the empty folder twice.
 counts = {(k, int(u)): [int(x) for x in v] for k, u, *v in map(str.split, (work / "callgrind.txt").open())
