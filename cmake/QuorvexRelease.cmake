@@ -1,5 +1,6 @@
 # The release archive, built by the `dist` target (the `release` presets
-# build it): QUORVEX_DIST_DIR/quorvex-<version>-win64.zip holding one folder
+# build it): QUORVEX_DIST_DIR/quorvex-<version>-win64.zip (win-arm64 for an
+# ARM64 build) holding one folder
 # with the executables, README.md, LICENSE and SHA256SUMS, and beside the
 # zip its own checksum and a copy of SHA256SUMS.
 # Included at the end of the top-level CMakeLists.txt, once every program
@@ -11,7 +12,11 @@ endif()
 set(QUORVEX_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH
     "Where the dist target writes the release zip and its checksums")
 
-set(quorvex_dist_name "quorvex-${PROJECT_VERSION}-win64")
+if(CMAKE_CXX_COMPILER_ARCHITECTURE_ID MATCHES "ARM64")
+  set(quorvex_dist_name "quorvex-${PROJECT_VERSION}-win-arm64")
+else()
+  set(quorvex_dist_name "quorvex-${PROJECT_VERSION}-win64")
+endif()
 set(quorvex_dist_programs quorvex)
 if(TARGET quorvex-capture)
   list(APPEND quorvex_dist_programs quorvex-capture)
