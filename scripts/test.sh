@@ -14,12 +14,13 @@ quorvex_need_libfuzzer
 jobs=$(nproc 2>/dev/null || echo 2)
 step() { printf '\n=== %s\n' "$*"; }
 
-step "source formatting (clang-format), scripts (shellcheck), workflows (yamllint)"
+step "source formatting (clang-format), scripts (shellcheck), workflows (yamllint, actionlint)"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 git ls-files -z '*.sh' .ci/run | xargs -0 shellcheck -x
 git ls-files -z '*.yml' '*.yaml' .yamllint | xargs -0 yamllint --strict
 echo "clang-format, shellcheck and yamllint: no findings"
 bash tests/scripts/windows_workflow_test.sh
+node tests/scripts/actionlint.cjs "$(quorvex_need_actionlint)" .github/workflows/*.yml
 
 # Each configure names the test switch, so a build folder configured by hand
 # without tests cannot make a step below pass with nothing run.
