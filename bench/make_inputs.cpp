@@ -12,17 +12,20 @@
 //   make_inputs wine-registry N FILE    the same adapter for `wine reg import`,
 //                                       on a driver key Wine's own adapter does not use
 //
-// Every name and text is made up. The registry files are written the way
-// regedit exports them: UTF-16LE with a byte order mark, CRLF line ends and
-// hex data wrapped at 80 columns.
+// Every name and text is made up. The files are written by the capture tool's
+// own writers: the firmware table as its capture writer files it, the
+// registry as its regedit writer exports it.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "capture/capture_writer.h"
+#include "capture/reg_export.h"
 #include "capture_format.h"
 #include "platform/system_names.h"
 
@@ -178,106 +181,71 @@ Bytes MakeSmbios(std::size_t kib, unsigned& lines) {
 
 // ---- registry -------------------------------------------------------------
 
-std::string DisplayClass() { return quorvex::GuidText(quorvex::kDisplayClassGuid); }
+using quorvex::capture::RegExportKey;
+using quorvex::capture::RegExportValue;
+using quorvex::capture::Utf16FromUtf8;
+using quorvex::capture::Utf16TextData;
 
-// One regedit line of hex data: "name"=hex(T):xx,xx,... wrapped with ",\" and
-// two blanks once a line passes 80 columns, as regedit wraps it.
-std::string HexLine(const std::string& prefix, const Bytes& data) {
-  std::string out = prefix;
-  std::size_t column = prefix.size();
-  char byte[4];
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    std::snprintf(byte, sizeof byte, "%02x", data[i]);
-    out += byte;
-    column += 2;
-    if (i + 1 < data.size()) {
-      out += ',';
-      ++column;
-      if (column > 76) {
-        out += "\\\r\n  ";
-        column = 2;
-      }
-    }
-  }
-  return out + "\r\n";
+RegExportValue Text(const std::string& name, const std::string& text, std::uint32_t type = REG_SZ) {
+  return {Utf16FromUtf8(name), type, Utf16TextData(Utf16FromUtf8(text))};
 }
-
-Bytes Utf16Z(const std::string& text) {  // ASCII in, UTF-16LE with its NUL out
-  Bytes out;
-  for (const char c : text) {
-    out.push_back(static_cast<std::uint8_t>(c));
-    out.push_back(0);
-  }
-  out.push_back(0);
-  out.push_back(0);
-  return out;
-}
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Value i of the driver key. Two in five have a name that marks them as a
 // UUID value (text and 16-byte binary), one more carries the lower-case
 // marker on an expandable string; the rest are the settings a driver key
 // holds beside them.
-std::string DriverValue(unsigned i) {
+RegExportValue DriverValue(unsigned i) {
   const std::string index = Numbered("%04u", i);
   switch (i % 5) {
     case 0:
-      return Quoted("GpuUuid" + index) + "=" +
-             Quoted(Numbered("GPU-6e3f%04x-91b2-4c7d-a5e0-3b8d2f1c", i) + index) + "\r\n";
+      return Text("GpuUuid" + index, Numbered("GPU-6e3f%04x-91b2-4c7d-a5e0-3b8d2f1c", i) + index);
     case 1: {
       Bytes uuid(16);
       for (std::size_t b = 0; b < 16; ++b) uuid[b] = static_cast<std::uint8_t>(i * 7 + b * 13);
-      return HexLine(Quoted("DeviceUUID" + index) + "=hex:", uuid);
+      return {Utf16FromUtf8("DeviceUUID" + index), REG_BINARY, uuid};
     }
-    case 2:
-      return Quoted("PowerSetting" + index) + "=" + Numbered("dword:%08x", i * 2654435761u) +
-             "\r\n";
+    case 2: {
+      const std::uint32_t setting = i * 2654435761u;
+      Bytes data(4);
+      for (std::size_t b = 0; b < 4; ++b) data[b] = static_cast<std::uint8_t>(setting >> (8 * b));
+      return {Utf16FromUtf8("PowerSetting" + index), REG_DWORD, data};
+    }
     case 3:
-      return Quoted("DriverDesc" + index) + "=" +
-             Quoted("Tessellate display driver component " + index) + "\r\n";
+      return Text("DriverDesc" + index, "Tessellate display driver component " + index);
     default:
-      return HexLine(Quoted("uuidCachePath" + index) + "=hex(2):",
-                     Utf16Z("%SystemRoot%\\System32\\DriverStore\\cache" + index));
+      return Text("uuidCachePath" + index, "%SystemRoot%\\System32\\DriverStore\\cache" + index,
+                  REG_EXPAND_SZ);
   }
 }
 
 // `lines`: how many UUID lines the report prints for the adapter.
-std::string MakeRegistry(unsigned values, const char* driverIndex, unsigned& lines) {
-  const std::string enumKey =
-      "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_10DE&DEV_0001&SUBSYS_00000000&"
-      "REV_A1\\0000";
-  const std::string driver = DisplayClass() + "\\" + driverIndex;
-  std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
-  text += "[" + enumKey + "]\r\n";
-  text += Quoted("ClassGUID") + "=" + Quoted(DisplayClass()) + "\r\n";
-  text += Quoted("DeviceDesc") + "=" + Quoted("Tessellate Vantage 4090 (benchmark)") + "\r\n";
-  text += Quoted("Driver") + "=" + Quoted(DisplayClass() + "\\\\" + driverIndex) + "\r\n\r\n";
+Bytes MakeRegistry(unsigned values, const char* driverIndex, unsigned& lines) {
+  const std::string instance =
+      std::string(quorvex::kEnumKeyRoot) + "PCI\\VEN_10DE&DEV_0001&SUBSYS_00000000&REV_A1\\0000";
+  const std::string display = quorvex::GuidText(quorvex::kDisplayClassGuid);
+  const std::string driver = display + "\\" + driverIndex;
+  std::vector<RegExportKey> keys;
+  keys.push_back(
+      {Utf16FromUtf8(instance),
+       {Text("ClassGUID", display), Text("DeviceDesc", "Tessellate Vantage 4090 (benchmark)"),
+        Text("Driver", driver)}});
   // The other two places an adapter's UUID is read from, one value each, so
   // that a run goes through every source whatever the driver key holds.
-  text += "[" + enumKey + "\\Device Parameters]\r\n";
-  text += HexLine(Quoted("DeviceUUID") + "=hex:",
-                  Bytes{0x5b, 0x2e, 0x90, 0x17, 0xc4, 0x3a, 0x41, 0x8d, 0x9e, 0x06, 0x72, 0xb1,
-                        0x3f, 0xd8, 0x24, 0x6a});
-  text += "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\NVIDIA Corporation\\Global\\NVTweak\\Devices\\0]\r\n";
-  text +=
-      Quoted("GPU UUID") + "=" + Quoted("GPU-a41c7e02-5d93-4b8f-b2e6-90c13f7d8a55") + "\r\n\r\n";
-  text += "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\" + driver + "]\r\n";
+  keys.push_back({Utf16FromUtf8(instance + "\\" + std::string(quorvex::kDeviceParametersKey)),
+                  {{u"DeviceUUID", REG_BINARY,
+                    Bytes{0x5b, 0x2e, 0x90, 0x17, 0xc4, 0x3a, 0x41, 0x8d, 0x9e, 0x06, 0x72, 0xb1,
+                          0x3f, 0xd8, 0x24, 0x6a}}}});
+  keys.push_back({Utf16FromUtf8(std::string(quorvex::kNvTweakDevicesPath) + "0"),
+                  {Text(std::string(quorvex::kNvTweakValueName),
+                        "GPU-a41c7e02-5d93-4b8f-b2e6-90c13f7d8a55")}});
+  RegExportKey driverKey{Utf16FromUtf8(std::string(quorvex::kClassKeyRoot) + driver), {}};
   lines = 2;
   for (unsigned i = 0; i < values; ++i) {
-    text += DriverValue(i);
+    driverKey.values.push_back(DriverValue(i));
     if (i % 5 == 0 || i % 5 == 1 || i % 5 == 4) ++lines;
   }
-  return text + "\r\n";
-}
-
-Bytes Utf16WithBom(const std::string& text) {
-  Bytes out = {0xFF, 0xFE};
-  for (const char c : text) {
-    out.push_back(static_cast<std::uint8_t>(c));
-    out.push_back(0);
-  }
-  return out;
+  keys.push_back(std::move(driverKey));
+  return quorvex::capture::WriteRegFile(keys);
 }
 
 bool Write(const std::string& file, const Bytes& bytes) {
@@ -306,12 +274,15 @@ int main(int argc, char** argv) {
   std::size_t bytes = 0;
   unsigned lines = 0;
   if (what == "smbios") {
-    const Bytes table = MakeSmbios(count, lines);
-    bytes = table.size() - 8;
-    written = Write(target + "/" + quorvex::capture_format::kSmbiosTableFile, table);
+    quorvex::SmbiosFetchResult fetched{quorvex::SmbiosFetchResult::Outcome::kFetched,
+                                       MakeSmbios(count, lines)};
+    bytes = fetched.table.size() - quorvex::kSmbiosHeaderBytes;
+    std::ostringstream listing;
+    written = !quorvex::capture::WriteCaptureFiles(target, quorvex::capture::FirmwareFiles(fetched),
+                                                   listing);
   } else if (what == "registry" || what == "wine-registry") {
     const bool forWine = what == "wine-registry";
-    const Bytes file = Utf16WithBom(MakeRegistry(units, forWine ? "0107" : "0000", lines));
+    const Bytes file = MakeRegistry(units, forWine ? "0107" : "0000", lines);
     bytes = file.size();
     written = Write(forWine ? target : target + "/" + quorvex::capture_format::kRegistryFile, file);
   } else {

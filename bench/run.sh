@@ -69,7 +69,7 @@ timed wmic "$wmic_rounds" default "$work/file" "quorvex=wine $exe" \
 server -d1
 wine "$floor" </dev/null >/dev/null 2>&1 || true
 for sink in "$work/file" /dev/null; do
-  for program in "$exe" "$floor"; do
+  for program in "$exe" "$floor" "$limit"; do
     before=$(wc -l <"$work/server.log")
     wine "$program" </dev/null >"$sink" 2>/dev/null || true
     sleep 0.5 # the services that the run woke finish their part

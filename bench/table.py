@@ -33,10 +33,11 @@ for sink, where, note in sinks:
     row(f"Wine, stdout to {where}: floor.exe, median of {n}", base, note="the same DLLs, no work")
     row("  quorvex / floor, median of pair ratios", f"{ratio:.3f}", "", "", "context: 1.10 on Windows")
 for sink, where, _ in sinks:
-    logs = [(work / f"requests-{p}-{sink}.log").read_text(errors="replace") for p in ("quorvex", "floor")]
-    q, f = (len(re.findall(r"(?m)^[0-9a-f]*: [a-z_]*\( ", log)) for log in logs)
-    row(f"Wine, stdout to {where}: server requests, quorvex / floor", f"{q} / {f}", f"ratio {q / f:.2f}", "",
-        "console-mode queries: {} / {}".format(*(log.count("IOCTL_CONDRV_GET_MODE") for log in logs)))
+    logs = [(work / f"requests-{p}-{sink}.log").read_text(errors="replace") for p in ("quorvex", "limit", "floor")]
+    q, l, f = (len(re.findall(r"(?m)^[0-9a-f]*: [a-z_]*\( ", log)) for log in logs)
+    row(f"Wine, stdout to {where}: server requests, quorvex / limit / floor", f"{q} / {l} / {f}",
+        f"ratio {q / l:.2f}", "", "console-mode queries: {} / {} / {}".format(
+            *(log.count("IOCTL_CONDRV_GET_MODE") for log in logs)))
 
 uuid = re.search(r"\w{8}-\w{4}-\w{4}-\w{4}-\w{12}", (work / "wmic.out").read_bytes().decode("utf-16-le", "replace"))
 for program, label, note in (("wmic", "wmic, 3 queries", f"system UUID answered: {met(uuid)}"),

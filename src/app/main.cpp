@@ -1,4 +1,4 @@
-#include "app/run_sequence.h"
+#include "quorvex/report.h"
 
 int main() {
   quorvex::BufferStandardOutput();

@@ -1,4 +1,4 @@
-#include "app/run_sequence.h"
+#include "quorvex/report.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include "app/banner.h"
 #include "platform/win32.h"
 #include "quorvex/collectors.h"
-#include "quorvex/log_line.h"
+#include "report/log_line.h"
 
 namespace quorvex {
 namespace {
@@ -54,13 +54,6 @@ void RunDrivePhase() {
   ClosePhase(kDiskSection);
 }
 
-// A console acts on control characters; a file or a pipe only stores them.
-bool StandardOutputIsConsole() {
-  DWORD mode = 0;
-  // The standard handle is the process's own: it is borrowed here, never closed.
-  return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
-}
-
 }  // namespace
 
 void BufferStandardOutput() { std::setvbuf(stdout, nullptr, _IOFBF, kStdoutBufferBytes); }
@@ -68,7 +61,7 @@ void BufferStandardOutput() { std::setvbuf(stdout, nullptr, _IOFBF, kStdoutBuffe
 int RunReport() {
   // Without a console (output redirected) this fails; the bytes written are the same either way.
   ::SetConsoleOutputCP(CP_UTF8);
-  SetOutputIsConsole(StandardOutputIsConsole());
+  DecideConsoleOutput();
   PrintBanner();
 
   LogLine(kNvidiaSection, kOpened);

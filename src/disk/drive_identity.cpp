@@ -1,10 +1,11 @@
 #include <string>
 
-#include "disk/storage_query.h"
+#include "disk/storage_descriptor.h"
 #include "platform/scoped_win32.h"
 #include "platform/system_names.h"
 #include "platform/win32.h"
-#include "quorvex/drive_identity.h"
+#include "quorvex/collectors.h"
+#include "quorvex/requests.h"
 
 namespace quorvex {
 namespace {

@@ -7,13 +7,10 @@
 #include <string_view>
 
 #include "platform/byte_view.h"
-#include "quorvex/drive_identity.h"
+#include "quorvex/collectors.h"
+#include "quorvex/requests.h"
 
 namespace quorvex {
-
-// The response buffer of the storage-property request. Drivers that need more
-// describe devices we do not read, so one fixed buffer is enough.
-inline constexpr std::size_t kDescriptorBufferBytes = 4096;
 
 // `response` is the whole response buffer, zero wherever the driver wrote
 // nothing; `returnedBytes` is the count the request reported, trusted only up

@@ -1,4 +1,4 @@
-// The shape of the NVIDIA phase's lines and the vendor test of an adapter.
+// The shape of the NVIDIA phase's lines.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +11,5 @@ namespace quorvex {
 // the second number is always 0. The value follows it on the line.
 std::string GpuLinePrefix(std::int32_t gpu, std::string_view label);
 void PrintGpuLine(std::int32_t gpu, std::string_view label, std::string_view value);
-
-// NVIDIA's PCI vendor id, matched with case anywhere in the instance id.
-bool IsNvidiaInstanceId(std::string_view instanceId);
 
 }  // namespace quorvex

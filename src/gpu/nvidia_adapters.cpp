@@ -3,14 +3,15 @@
 #include <optional>
 #include <string>
 
-#include "gpu/display_devices.h"
 #include "gpu/gpu_lines.h"
 #include "gpu/gpu_uuid_sources.h"
 #include "platform/byte_view.h"
+#include "platform/display_devices.h"
 #include "platform/scoped_win32.h"
+#include "platform/system_names.h"
 #include "platform/win32.h"
 #include "quorvex/collectors.h"
-#include "quorvex/log_line.h"
+#include "report/log_line.h"
 
 namespace quorvex {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "gpu/binary_uuid.h"
+#include "platform/uuid_text.h"
 
 namespace quorvex {
 
@@ -27,7 +27,7 @@ std::optional<std::string> UuidTextOf(const UuidPassRules& rules, std::string_vi
   }
   if (type != REG_BINARY) return std::nullopt;
   // Bytes past the sixteenth are the driver's own and are not part of the UUID.
-  const std::optional<BinaryUuid> uuid = FirstUuidBytes(buffer.Sub(0, returnedSize));
+  const std::optional<UuidBytes> uuid = FirstUuidBytes(buffer.Sub(0, returnedSize));
   if (!uuid) return std::nullopt;
   return FormatBinaryUuid(*uuid);
 }

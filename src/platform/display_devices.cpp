@@ -1,4 +1,4 @@
-#include "gpu/display_devices.h"
+#include "platform/display_devices.h"
 
 #include <array>
 

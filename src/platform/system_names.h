@@ -21,8 +21,26 @@ inline constexpr GUID kDisplayClassGuid = {
 // 'RSMB', the R in the most significant byte: the raw SMBIOS firmware table provider.
 inline constexpr DWORD kRawSmbiosProvider = 0x52534D42;
 
+// The header Windows puts before the SMBIOS structure data (RawSMBIOSData):
+// calling method, major and minor version, DMI revision, then the 32-bit
+// length of the structure data that follows.
+inline constexpr std::size_t kSmbiosHeaderBytes = 8;
+
 // Physical drive N opens as this path followed by N in decimal.
 inline constexpr std::string_view kPhysicalDrivePath = "\\\\.\\PhysicalDrive";
+
+// Below HKEY_LOCAL_MACHINE: a device's instance key is the Enum root and its
+// instance id; its driver key is the Class root and its Driver value; its
+// device key is the instance key's Device Parameters subkey.
+inline constexpr std::string_view kEnumKeyRoot = "SYSTEM\\CurrentControlSet\\Enum\\";
+inline constexpr std::string_view kClassKeyRoot = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
+inline constexpr std::string_view kDeviceParametersKey = "Device Parameters";
+
+// NVIDIA's PCI vendor id, matched with case anywhere in a device instance id.
+inline constexpr std::string_view kNvidiaVendorMarker = "VEN_10DE";
+inline bool IsNvidiaInstanceId(std::string_view instanceId) {
+  return instanceId.find(kNvidiaVendorMarker) != std::string_view::npos;
+}
 
 // The hardware profile SetupDiOpenDevRegKey is asked for: 0, the current one.
 inline constexpr DWORD kCurrentHardwareProfile = 0;

@@ -5,7 +5,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "platform/byte_view.h"
+#include "platform/hex_text.h"
 
 namespace quorvex {
 
@@ -22,7 +26,6 @@ inline std::string FormatUuid(const UuidBytes& bytes, UuidByteOrder order) {
   // three groups are little-endian; the last two are printed as stored.
   constexpr std::size_t kLittleEndianFieldsOrder[kUuidBytes] = {3, 2, 1,  0,  5,  4,  7,  6,
                                                                 8, 9, 10, 11, 12, 13, 14, 15};
-  constexpr char kHexDigits[] = "0123456789ABCDEF";
   std::string text;
   text.reserve(2 * kUuidBytes + 4);
   for (std::size_t printed = 0; printed < kUuidBytes; ++printed) {
@@ -30,10 +33,30 @@ inline std::string FormatUuid(const UuidBytes& bytes, UuidByteOrder order) {
     if (printed == 4 || printed == 6 || printed == 8 || printed == 10) text.push_back('-');
     const std::uint8_t byte =
         bytes[order == UuidByteOrder::kAsStored ? printed : kLittleEndianFieldsOrder[printed]];
-    text.push_back(kHexDigits[byte >> 4]);
-    text.push_back(kHexDigits[byte & 0x0F]);
+    AppendHexByte(text, byte);
   }
   return text;
+}
+
+// The first 16 bytes of `data`, or nothing when it holds fewer.
+inline std::optional<UuidBytes> FirstUuidBytes(ByteView data) {
+  if (!data.Has(0, kUuidBytes)) return std::nullopt;
+  UuidBytes bytes{};
+  for (std::size_t i = 0; i < kUuidBytes; ++i) bytes[i] = *data.U8(i);
+  return bytes;
+}
+
+// A UUID that a driver stored as 16 raw bytes in a registry value: nothing is
+// swapped, the driver stores the bytes as it shows them.
+inline std::string FormatBinaryUuid(const UuidBytes& bytes) {
+  return FormatUuid(bytes, UuidByteOrder::kAsStored);
+}
+
+// The SMBIOS system UUID: the first three groups are stored little-endian and
+// printed most significant byte first; the last two are printed as stored.
+// The same for every table version, and no value is treated apart.
+inline std::string FormatSmbiosUuid(const UuidBytes& bytes) {
+  return FormatUuid(bytes, UuidByteOrder::kLittleEndianFields);
 }
 
 }  // namespace quorvex

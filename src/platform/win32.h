@@ -1,6 +1,6 @@
 // The one way product code reaches Win32. On Windows these are the real
-// functions; elsewhere the same names and types come from the stand-in, which
-// answers from an in-memory machine. The choice is made at link time.
+// functions; elsewhere win32_api.h declares the same names and types, and the
+// stand-in (standin/) defines them. The choice is made at link time.
 #pragma once
 
 #if defined(_WIN32)
@@ -15,5 +15,5 @@
 #include <setupapi.h>
 #include <winioctl.h>
 #else
-#include "platform/standin/win32_api.h"
+#include "platform/win32_api.h"
 #endif

@@ -1,6 +1,7 @@
 // The subset of Win32 that the collectors call, declared with the Windows
 // names, types and values so that the same product code builds on any host.
-// The definitions answer from quorvex::standin::TheMachine() (machine.h).
+// Off Windows the stand-in (standin/ at the top of the tree) defines them,
+// answering from an in-memory machine.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,10 @@
-#include "quorvex/log_line.h"
+#include "report/log_line.h"
 
 #include <cstdint>
 #include <iostream>
+
+#include "platform/hex_text.h"
+#include "platform/win32.h"
 
 namespace quorvex {
 namespace {
@@ -22,10 +25,8 @@ void AppendControlPicture(std::string& out, std::uint8_t control) {
 }
 
 void AppendHexEscape(std::string& out, std::uint8_t code) {
-  constexpr std::string_view kDigits = "0123456789ABCDEF";
   out += "\\x";
-  out += kDigits[code >> 4];
-  out += kDigits[code & 0x0F];
+  AppendHexByte(out, code);
 }
 
 }  // namespace
@@ -50,7 +51,11 @@ std::string ConsoleVisible(std::string_view text) {
   return out;
 }
 
-void SetOutputIsConsole(bool isConsole) { outputIsConsole = isConsole; }
+void DecideConsoleOutput() {
+  DWORD mode = 0;
+  // The standard handle is the process's own: it is borrowed here, never closed.
+  outputIsConsole = ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
+}
 
 void LogLine(std::string_view section, std::string_view message) {
   std::cout << kTag << ' ' << section << ' ' << message << '\n' << std::flush;

@@ -27,8 +27,11 @@ void LogLine(std::string_view message);
 // The empty line that follows each phase's closing line.
 void EmptyLine();
 
-// Whether standard output is a console; decided once before the first line.
-void SetOutputIsConsole(bool isConsole);
+// Asks once whether standard output is a console, which acts on control
+// characters, rather than a file or a pipe, which only stores them. The run
+// sequence asks at start; until then, and for a collector called on its own,
+// values are written as to a file.
+void DecideConsoleOutput();
 
 // `text` with every control character shown instead of acted on: C0 (tab
 // included) and DEL as their Unicode control pictures (U+2400 + byte, U+2421

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "quorvex/log_line.h"
-#include "smbios/smbios_uuid.h"
+#include "platform/uuid_text.h"
+#include "report/log_line.h"
 
 namespace quorvex {
 namespace {
@@ -69,9 +69,7 @@ constexpr DecoderRow SmbiosDecoderTable[] = {
 };
 // clang-format on
 
-constexpr std::size_t WidthOf(FieldKind kind) {
-  return kind == FieldKind::kUuid ? std::tuple_size<SmbiosUuidBytes>::value : 1;
-}
+constexpr std::size_t WidthOf(FieldKind kind) { return kind == FieldKind::kUuid ? kUuidBytes : 1; }
 
 // Every field lies inside the formatted length that allows it, so a field is
 // never read from outside the formatted area.
@@ -94,7 +92,7 @@ const DecoderRow* RowFor(std::uint8_t type) {
 }
 
 std::string UuidAt(ByteView formatted, std::size_t offset) {
-  SmbiosUuidBytes bytes{};
+  UuidBytes bytes{};
   if (!formatted.Has(offset, bytes.size())) return std::string(kSmbiosNoText);
   std::copy_n(formatted.data() + offset, bytes.size(), bytes.begin());
   return FormatSmbiosUuid(bytes);

@@ -1,10 +1,10 @@
-#include "smbios/smbios_fetch.h"
 
 #include "platform/byte_view.h"
 #include "platform/system_names.h"
 #include "platform/win32.h"
 #include "quorvex/collectors.h"
-#include "quorvex/log_line.h"
+#include "quorvex/requests.h"
+#include "report/log_line.h"
 #include "smbios/smbios_walk.h"
 
 namespace quorvex {

@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "quorvex/log_line.h"
+#include "platform/system_names.h"
+#include "report/log_line.h"
 #include "smbios/smbios_decoders.h"
 #include "smbios/smbios_structure.h"
 

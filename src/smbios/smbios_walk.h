@@ -9,11 +9,6 @@
 
 namespace quorvex {
 
-// The header Windows puts before the structure data (RawSMBIOSData): calling
-// method, major and minor version, DMI revision, then the 32-bit length of
-// the structure data that follows.
-inline constexpr std::size_t kSmbiosHeaderBytes = 8;
-
 // `table` is the whole fetched buffer. Prints the size line with the header's
 // table length L, then walks the structures from offset 8 to
 // E = min(8 + L, table.size()) in one forward pass, handing each structure

@@ -1,4 +1,4 @@
-#include "platform/standin/machine.h"
+#include "standin/model/machine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -69,7 +69,7 @@ bool Registry::Remove(std::string_view path) {
 
 void Registry::Set(std::string_view path, std::string_view name, DWORD type, Bytes data) {
   std::vector<RegValue>& values = Key(path).values;
-  RegValue value{std::string(name), type, std::move(data), std::nullopt};
+  RegValue value{std::string(name), type, std::move(data)};
   const auto [at, added] = valueAt_.emplace(ValueSlot(path, name), values.size());
   if (added) {
     values.push_back(std::move(value));

@@ -3,21 +3,17 @@
 #include <cstring>
 #include <string>
 
-#include "platform/standin/machine.h"
-#include "platform/standin/registry_handles.h"
-#include "platform/standin/win32_api.h"
+#include "platform/win32.h"
+#include "standin/model/machine.h"
+#include "standin/win32/handles.h"
+#include "standin/win32/observer.h"
 
 using quorvex::standin::Machine;
 using quorvex::standin::RegValue;
 using quorvex::standin::TheMachine;
+namespace observe = quorvex::standin::observe;
 
 namespace {
-
-bool AllZero(const void* buffer, std::size_t size) {
-  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-  return buffer == nullptr ||
-         std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
-}
 
 // The values of an open key; a key that exists only as the parent of others has none.
 const std::vector<RegValue>* ValuesOf(const Machine& machine, HKEY key) {
@@ -61,7 +57,7 @@ HKEY OpenKeyHandle(Machine& machine, std::string path) {
   HKEY key = reinterpret_cast<HKEY>(next);
   next += 2;
   machine.open.keys[key] = std::move(path);
-  ++machine.resources.keysOpened;
+  observe::Opened(observe::Object::kKey);
   return key;
 }
 
@@ -76,7 +72,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
                    PHKEY phkResult) {
   Machine& machine = TheMachine();
   const std::string sub = lpSubKey ? lpSubKey : "";
-  machine.calls.regOpenKey.push_back({hKey == HKEY_LOCAL_MACHINE, sub, ulOptions, samDesired});
+  observe::RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired);
   if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;  // Windows clears the result on every failure
   const std::optional<std::string> path = SubKeyPath(machine, hKey, sub);
@@ -90,10 +86,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
 LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                    LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   Machine& machine = TheMachine();
-  machine.calls.regEnumValue.push_back({dwIndex, lpcchValueName ? *lpcchValueName : 0,
-                                        lpcbData ? *lpcbData : 0, lpReserved != nullptr,
-                                        AllZero(lpValueName, lpcchValueName ? *lpcchValueName : 0),
-                                        AllZero(lpData, lpcbData ? *lpcbData : 0)});
+  observe::RegEnumValueA(dwIndex, lpValueName, lpcchValueName, lpReserved, lpData, lpcbData);
   const std::vector<RegValue>* values = ValuesOf(machine, hKey);
   if (values == nullptr) return ERROR_INVALID_HANDLE;
   if (lpValueName == nullptr || lpcchValueName == nullptr || lpReserved != nullptr ||
@@ -102,7 +95,10 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
   }
   if (dwIndex >= values->size()) return ERROR_NO_MORE_ITEMS;
   const RegValue& value = (*values)[dwIndex];
-  if (value.enumError) return *value.enumError;
+  if (const auto fault =
+          observe::EnumValueFails(*quorvex::standin::OpenKeyPath(machine, hKey), dwIndex)) {
+    return *fault;
+  }
   if (value.name.size() + 1 > *lpcchValueName) return ERROR_MORE_DATA;
   std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
   *lpcchValueName = static_cast<DWORD>(value.name.size());
@@ -111,12 +107,9 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
 
 LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                       LPBYTE lpData, LPDWORD lpcbData) {
-  Machine& machine = TheMachine();
   const std::string name = lpValueName ? lpValueName : "";
-  machine.calls.regQueryValue.push_back({name, lpReserved != nullptr, lpType != nullptr,
-                                         lpcbData ? *lpcbData : 0,
-                                         AllZero(lpData, lpcbData ? *lpcbData : 0)});
-  const std::vector<RegValue>* values = ValuesOf(machine, hKey);
+  observe::RegQueryValueExA(lpValueName, lpReserved, lpType, lpData, lpcbData);
+  const std::vector<RegValue>* values = ValuesOf(TheMachine(), hKey);
   if (values == nullptr) return ERROR_INVALID_HANDLE;
   if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) {
     return ERROR_INVALID_PARAMETER;
@@ -129,8 +122,7 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
 }
 
 LONG RegCloseKey(HKEY hKey) {
-  Machine& machine = TheMachine();
-  return quorvex::standin::Release(machine, machine.open.keys, hKey, machine.resources.keysClosed)
+  return quorvex::standin::Release(TheMachine().open.keys, hKey, observe::Object::kKey)
              ? ERROR_SUCCESS
              : ERROR_INVALID_HANDLE;
 }

@@ -4,9 +4,11 @@
 #include <map>
 #include <string>
 
-#include "platform/standin/machine.h"
-#include "platform/standin/win32_api.h"
 #include "platform/system_names.h"
+#include "platform/win32.h"
+#include "standin/model/machine.h"
+#include "standin/win32/handles.h"
+#include "standin/win32/observer.h"
 
 using quorvex::kPhysicalDrivePath;
 using quorvex::kRawSmbiosProvider;
@@ -14,17 +16,12 @@ using quorvex::standin::Bytes;
 using quorvex::standin::Drive;
 using quorvex::standin::Machine;
 using quorvex::standin::TheMachine;
+namespace observe = quorvex::standin::observe;
 
 namespace {
 
 // Even, so never one of the drive handles.
 constexpr std::uintptr_t kStandardOutput = 0x7000;
-
-bool AllZero(const void* buffer, std::size_t size) {
-  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-  return buffer == nullptr ||
-         std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
-}
 
 // Handles for open drives are small odd numbers, never NULL or INVALID_HANDLE_VALUE.
 HANDLE NewFileHandle(Machine& machine, int drive) {
@@ -32,6 +29,7 @@ HANDLE NewFileHandle(Machine& machine, int drive) {
   HANDLE handle = reinterpret_cast<HANDLE>(next);
   next += 2;
   machine.open.files[handle] = drive;
+  observe::Opened(observe::Object::kFile);
   return handle;
 }
 
@@ -63,7 +61,7 @@ const Drive* DriveOf(HANDLE handle) {
 }  // namespace
 
 BOOL SetConsoleOutputCP(UINT wCodePageID) {
-  TheMachine().calls.setConsoleOutputCP.push_back(wCodePageID);
+  observe::SetConsoleOutputCP(wCodePageID);
   return TRUE;
 }
 
@@ -79,7 +77,7 @@ HANDLE GetStdHandle(DWORD nStdHandle) {
 BOOL GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode) {
   Machine& machine = TheMachine();
   const bool standardOutput = hConsoleHandle == reinterpret_cast<HANDLE>(kStandardOutput);
-  machine.calls.getConsoleMode.push_back({standardOutput, lpMode != nullptr});
+  observe::GetConsoleMode(standardOutput, lpMode);
   if (!standardOutput || !machine.console || lpMode == nullptr) return FALSE;
   *lpMode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
   return TRUE;
@@ -90,32 +88,29 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
   Machine& machine = TheMachine();
   const std::string path = lpFileName ? lpFileName : "";
-  machine.calls.createFile.push_back({path, dwDesiredAccess, dwShareMode,
-                                      lpSecurityAttributes != nullptr, dwCreationDisposition,
-                                      dwFlagsAndAttributes, hTemplateFile != nullptr});
+  observe::CreateFileA(lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes,
+                       dwCreationDisposition, dwFlagsAndAttributes, hTemplateFile);
   const std::optional<int> number = DriveNumberOf(path);
   if (!number || machine.drives.count(*number) == 0 || dwCreationDisposition != OPEN_EXISTING) {
     return INVALID_HANDLE_VALUE;
   }
-  ++machine.resources.filesOpened;
   return NewFileHandle(machine, *number);
 }
 
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
                      LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
                      LPOVERLAPPED lpOverlapped) {
-  Machine& machine = TheMachine();
-  const auto* in = static_cast<const std::uint8_t*>(lpInBuffer);
-  machine.calls.deviceIoControl.push_back(
-      {dwIoControlCode, in ? Bytes(in, in + nInBufferSize) : Bytes{}, nInBufferSize, nOutBufferSize,
-       lpBytesReturned != nullptr, lpOverlapped != nullptr, AllZero(lpOutBuffer, nOutBufferSize),
-       lpBytesReturned && *lpBytesReturned == 0});
+  observe::DeviceIoControl(dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize,
+                           lpBytesReturned, lpOverlapped);
   const Drive* drive = DriveOf(hDevice);
   // Without an overlapped structure the count must be given (the call would
   // otherwise fault on Windows); the driver answers only the standard
   // device-property query.
-  const bool standardQuery = dwIoControlCode == IOCTL_STORAGE_QUERY_PROPERTY &&
-                             nInBufferSize >= sizeof(STORAGE_PROPERTY_QUERY) && AllZero(in, 8);
+  const auto* query = static_cast<const STORAGE_PROPERTY_QUERY*>(lpInBuffer);
+  const bool standardQuery = dwIoControlCode == IOCTL_STORAGE_QUERY_PROPERTY && query != nullptr &&
+                             nInBufferSize >= sizeof(STORAGE_PROPERTY_QUERY) &&
+                             query->PropertyId == StorageDeviceProperty &&
+                             query->QueryType == PropertyStandardQuery;
   if (drive == nullptr || drive->requestFails || !standardQuery || lpBytesReturned == nullptr) {
     return FALSE;
   }
@@ -126,9 +121,7 @@ BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, D
 }
 
 BOOL CloseHandle(HANDLE hObject) {
-  Machine& machine = TheMachine();
-  return quorvex::standin::Release(machine, machine.open.files, hObject,
-                                   machine.resources.filesClosed)
+  return quorvex::standin::Release(TheMachine().open.files, hObject, observe::Object::kFile)
              ? TRUE
              : FALSE;
 }
@@ -137,11 +130,9 @@ BOOL CloseHandle(HANDLE hObject) {
 // leaves the buffer alone; the stand-in does the same.
 UINT GetSystemFirmwareTable(DWORD FirmwareTableProviderSignature, DWORD FirmwareTableID,
                             PVOID pFirmwareTableBuffer, DWORD BufferSize) {
-  Machine& machine = TheMachine();
-  machine.calls.firmware.push_back({FirmwareTableProviderSignature, FirmwareTableID,
-                                    pFirmwareTableBuffer != nullptr, BufferSize,
-                                    AllZero(pFirmwareTableBuffer, BufferSize)});
-  const quorvex::standin::FirmwareTable& table = machine.firmware;
+  observe::GetSystemFirmwareTable(FirmwareTableProviderSignature, FirmwareTableID,
+                                  pFirmwareTableBuffer, BufferSize);
+  const quorvex::standin::FirmwareTable& table = TheMachine().firmware;
   if (FirmwareTableProviderSignature != kRawSmbiosProvider || FirmwareTableID != 0 ||
       !table.present) {
     return 0;
@@ -150,7 +141,8 @@ UINT GetSystemFirmwareTable(DWORD FirmwareTableProviderSignature, DWORD Firmware
     return static_cast<UINT>(table.bytes.size());
   }
   if (table.fetchFails) return 0;
-  const Bytes& now = table.atFetch ? *table.atFetch : table.bytes;
+  const Bytes* changed = observe::FirmwareAtFetch();
+  const Bytes& now = changed ? *changed : table.bytes;
   if (now.size() > BufferSize) return static_cast<UINT>(now.size());
   if (!now.empty()) std::memcpy(pFirmwareTableBuffer, now.data(), now.size());
   return static_cast<UINT>(now.size());

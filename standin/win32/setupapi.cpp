@@ -3,35 +3,30 @@
 #include <cstring>
 #include <string>
 
-#include "platform/standin/machine.h"
-#include "platform/standin/registry_handles.h"
-#include "platform/standin/win32_api.h"
 #include "platform/system_names.h"
+#include "platform/win32.h"
+#include "standin/model/machine.h"
+#include "standin/win32/handles.h"
+#include "standin/win32/observer.h"
 
 using quorvex::kDisplayClassGuid;
 using quorvex::standin::DisplayAdapter;
 using quorvex::standin::Machine;
 using quorvex::standin::TheMachine;
+namespace observe = quorvex::standin::observe;
 
 namespace {
 
 // Flags that make SetupDiGetClassDevsA list something other than the devices of one class.
 constexpr DWORD kAllClasses = 0x00000004;       // DIGCF_ALLCLASSES
 constexpr DWORD kDeviceInterface = 0x00000010;  // DIGCF_DEVICEINTERFACE
-// Recorded as the device index of a call whose device data names no device of the set.
-constexpr DWORD kNoDevice = 0xFFFFFFFF;
+using observe::kNoDevice;
 // Device-instance handles count from here, so that 0 never names a device.
 constexpr DWORD kFirstDevInst = 0x100;
 
 bool SameGuid(const GUID& a, const GUID& b) {
   return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
          std::equal(std::begin(a.Data4), std::end(a.Data4), std::begin(b.Data4));
-}
-
-bool AllZero(const void* buffer, std::size_t size) {
-  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-  return buffer == nullptr ||
-         std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
 }
 
 // The set's tag in SP_DEVINFO_DATA::Reserved ties device data to the set that filled it.
@@ -61,8 +56,7 @@ const DisplayAdapter* AdapterAt(DWORD index) {
 HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enumerator, HWND hwndParent,
                               DWORD Flags) {
   Machine& machine = TheMachine();
-  machine.calls.classDevs.push_back({ClassGuid ? std::optional<GUID>(*ClassGuid) : std::nullopt,
-                                     Enumerator != nullptr, hwndParent != nullptr, Flags});
+  observe::SetupDiGetClassDevsA(ClassGuid, Enumerator, hwndParent, Flags);
   if (machine.classDevsFails) return INVALID_HANDLE_VALUE;
   static std::uintptr_t next = 0x8001;
   HDEVINFO set = reinterpret_cast<HDEVINFO>(next);
@@ -70,14 +64,14 @@ HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enumerator, HWND hwnd
   // Another class, an enumerator filter or an interface list holds none of the adapters.
   machine.open.sets[set] = ClassGuid != nullptr && SameGuid(*ClassGuid, kDisplayClassGuid) &&
                            Enumerator == nullptr && (Flags & (kAllClasses | kDeviceInterface)) == 0;
-  ++machine.resources.setsOpened;
+  observe::Opened(observe::Object::kSet);
   return set;
 }
 
 BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
                            PSP_DEVINFO_DATA DeviceInfoData) {
   Machine& machine = TheMachine();
-  machine.calls.enumDeviceInfo.push_back(MemberIndex);
+  observe::SetupDiEnumDeviceInfo(MemberIndex);
   if (machine.open.sets.count(DeviceInfoSet) == 0 || DeviceInfoData == nullptr ||
       DeviceInfoData->cbSize != sizeof(SP_DEVINFO_DATA)) {
     return FALSE;
@@ -93,10 +87,9 @@ BOOL SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA Device
                                  PSTR DeviceInstanceId, DWORD DeviceInstanceIdSize,
                                  PDWORD RequiredSize) {
   const DWORD index = DeviceIndexOf(DeviceInfoSet, DeviceInfoData);
-  TheMachine().calls.instanceId.push_back({index, DeviceInstanceIdSize, RequiredSize != nullptr,
-                                           AllZero(DeviceInstanceId, DeviceInstanceIdSize)});
+  observe::SetupDiGetDeviceInstanceIdA(index, DeviceInstanceId, DeviceInstanceIdSize, RequiredSize);
   const DisplayAdapter* adapter = AdapterAt(index);
-  if (adapter == nullptr || adapter->instanceIdFails) return FALSE;
+  if (adapter == nullptr || observe::InstanceIdFails(index)) return FALSE;
   const std::size_t needed = adapter->instanceId.size() + 1;  // the id and its NUL
   if (RequiredSize != nullptr) *RequiredSize = static_cast<DWORD>(needed);
   // Windows answers ERROR_INSUFFICIENT_BUFFER and writes none of the id.
@@ -110,9 +103,8 @@ BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA 
                                        PBYTE PropertyBuffer, DWORD PropertyBufferSize,
                                        PDWORD RequiredSize) {
   const DWORD index = DeviceIndexOf(DeviceInfoSet, DeviceInfoData);
-  TheMachine().calls.registryProperty.push_back({index, Property, PropertyRegDataType != nullptr,
-                                                 PropertyBufferSize, RequiredSize != nullptr,
-                                                 AllZero(PropertyBuffer, PropertyBufferSize)});
+  observe::SetupDiGetDeviceRegistryPropertyA(index, Property, PropertyRegDataType, PropertyBuffer,
+                                             PropertyBufferSize, RequiredSize);
   const DisplayAdapter* adapter = AdapterAt(index);
   // Only the description is modelled; a device without one answers ERROR_INVALID_DATA.
   if (adapter == nullptr || Property != SPDRP_DEVICEDESC || !adapter->deviceDesc) return FALSE;
@@ -130,7 +122,7 @@ HKEY SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoDat
                           DWORD HwProfile, DWORD KeyType, REGSAM samDesired) {
   Machine& machine = TheMachine();
   const DWORD index = DeviceIndexOf(DeviceInfoSet, DeviceInfoData);
-  machine.calls.openDevRegKey.push_back({index, Scope, HwProfile, KeyType, samDesired});
+  observe::SetupDiOpenDevRegKey(index, Scope, HwProfile, KeyType, samDesired);
   const DisplayAdapter* adapter = AdapterAt(index);
   const HKEY failed = reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE);
   if (adapter == nullptr || Scope != DICS_FLAG_GLOBAL || HwProfile != 0) return failed;
@@ -142,9 +134,7 @@ HKEY SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoDat
 }
 
 BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) {
-  Machine& machine = TheMachine();
-  return quorvex::standin::Release(machine, machine.open.sets, DeviceInfoSet,
-                                   machine.resources.setsClosed)
+  return quorvex::standin::Release(TheMachine().open.sets, DeviceInfoSet, observe::Object::kSet)
              ? TRUE
              : FALSE;
 }

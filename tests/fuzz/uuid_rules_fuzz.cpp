@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "gpu/binary_uuid.h"
 #include "gpu/uuid_rules.h"
+#include "platform/uuid_text.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ std::uint32_t U32(const std::uint8_t* at) {
 bool IsBinaryUuidText(const std::string& text, const std::uint8_t* bytes) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string expected;
-  for (std::size_t i = 0; i < quorvex::kBinaryUuidBytes; ++i) {
+  for (std::size_t i = 0; i < quorvex::kUuidBytes; ++i) {
     if (i == 4 || i == 6 || i == 8 || i == 10) expected += '-';
     expected += kHex[bytes[i] >> 4];
     expected += kHex[bytes[i] & 0xF];
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool textType =
       std::find(types, types + rules.textTypeCount, type) != types + rules.textTypeCount;
   const std::size_t usable = std::min<std::size_t>(returned, buffer.size());
-  const bool binaryUuid = type == REG_BINARY && usable >= quorvex::kBinaryUuidBytes;
+  const bool binaryUuid = type == REG_BINARY && usable >= quorvex::kUuidBytes;
   if (line.has_value() != (marked && (textType || binaryUuid))) __builtin_trap();
   if (!line) return 0;
   if (binaryUuid) {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/standin/machine.h"
 #include "quorvex/collectors.h"
+#include "standin/model/machine.h"
 #include "support/console_capture.h"
 #include "support/standin_test.h"
 
@@ -19,8 +19,6 @@ inline constexpr const char* kStart = "[TAMBRO] [NVIDIA] Reading UUIDs from driv
 
 class GpuTest : public StandinTest {
  protected:
-  ~GpuTest() override { EXPECT_TRUE(resources().AllReleased()); }
-
   // An adapter whose driver key is Class\{display}\<driverNumber> and whose
   // device key is its instance's Device Parameters; both exist, empty.
   standin::DisplayAdapter& AddAdapter(const std::string& instanceId, const std::string& desc,

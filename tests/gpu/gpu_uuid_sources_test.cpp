@@ -74,7 +74,7 @@ TEST_F(UuidSources, ValueTooLargeForTheBuffersIsSkippedNotTheRest) {
 TEST_F(UuidSources, OtherEnumerationErrorEndsOnlyThatPass) {
   Driver("UUID", REG_SZ, standin::TextValue("before"));
   Driver("Broken", REG_SZ, standin::TextValue(""));
-  machine().registry.Find(driverKey_)->values.back().enumError = ERROR_ACCESS_DENIED;
+  faults().enumValueFails[{driverKey_, 1}] = ERROR_ACCESS_DENIED;
   Driver("Gpu-Uuid", REG_SZ, standin::TextValue("hidden"));
   Tweak(REG_SZ, standin::TextValue("tweak"));
   Device("UUID", REG_SZ, standin::TextValue("device"));

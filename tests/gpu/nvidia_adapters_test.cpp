@@ -98,7 +98,8 @@ TEST_F(NvidiaAdapters, AdapterWithoutAnyUuidIsStillNamedAndCounted) {
 // The id and its NUL must fit the 512-character buffer; a device whose id
 // cannot be read is not counted.
 TEST_F(NvidiaAdapters, UnreadableInstanceIdSkipsTheDevice) {
-  AddAdapter(kFirstId, "failing").instanceIdFails = true;
+  AddAdapter(kFirstId, "failing");
+  faults().instanceIdFails.insert(0);
   const std::string tooLong = "PCI\\VEN_10DE\\" + std::string(512 - 13, '9');
   const std::string longest = "PCI\\VEN_10DE\\" + std::string(511 - 13, '8');
   AddAdapter(tooLong, "too long");

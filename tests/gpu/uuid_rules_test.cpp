@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gpu/gpu_lines.h"
+#include "platform/system_names.h"
 
 namespace quorvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "quorvex/log_line.h"
+#include "report/log_line.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/run_sequence.h"
 #include "quorvex/collectors.h"
+#include "quorvex/report.h"
 #include "smbios/smbios_table_builder.h"
 #include "support/console_capture.h"
 #include "support/standin_test.h"
@@ -201,7 +201,7 @@ TEST_F(DumpSmbiosTest, NoTableIsAFailure) {
 // Too short for the header: nothing could be walked, so there is no fetch.
 TEST_F(DumpSmbiosTest, SizeBelowTheHeaderIsAFailure) {
   for (std::size_t size = 1; size < 8; ++size) {
-    standin::ResetMachine();
+    Reset();
     Install(SmbiosBytes(size, 0));
     EXPECT_EQ(Dumped(), kFailure) << size << " bytes";
     EXPECT_EQ(calls().firmware.size(), 1u) << size << " bytes";
@@ -219,7 +219,7 @@ TEST_F(DumpSmbiosTest, FailedFetchIsReported) {
 // Windows answers the size it now needs and writes nothing.
 TEST_F(DumpSmbiosTest, TableThatGrewBeforeTheFetchIsReported) {
   Install(WithHeader(EndOfTable()));
-  machine().firmware.atFetch = Laptop();
+  faults().firmwareAtFetch = Laptop();
   EXPECT_EQ(Dumped(), kFailure);
   ASSERT_EQ(calls().firmware.size(), 2u);
   ExpectFetch(calls().firmware[1], WithHeader(EndOfTable()).size());
@@ -229,7 +229,7 @@ TEST_F(DumpSmbiosTest, TableThatGrewBeforeTheFetchIsReported) {
 // holds, zeros after what was written.
 TEST_F(DumpSmbiosTest, TableThatShrankBeforeTheFetchIsWalked) {
   Install(Laptop());
-  machine().firmware.atFetch =
+  faults().firmwareAtFetch =
       WithHeader(Concat({StructureBuilder(2, 9).Put(4, 1).Text("Later").Build(), EndOfTable()}));
   EXPECT_EQ(Dumped(),
             "[TAMBRO] [SMBIOS] SMBIOS size=22 bytes\n"
@@ -245,7 +245,7 @@ TEST_F(DumpSmbiosTest, TableThatShrankBeforeTheFetchIsWalked) {
 // Fewer bytes written than the header: the rest of the buffer is still zero.
 TEST_F(DumpSmbiosTest, FetchShorterThanTheHeaderReadsZeros) {
   Install(Laptop());
-  machine().firmware.atFetch = SmbiosBytes{0, 3, 4};
+  faults().firmwareAtFetch = SmbiosBytes{0, 3, 4};
   EXPECT_EQ(Dumped(), "[TAMBRO] [SMBIOS] SMBIOS size=0 bytes\n");
 }
 

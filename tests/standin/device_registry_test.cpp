@@ -5,8 +5,8 @@
 #include <array>
 #include <string>
 
-#include "platform/standin/machine.h"
 #include "platform/win32.h"
+#include "standin/model/machine.h"
 #include "support/standin_test.h"
 
 namespace quorvex::testing {
@@ -22,9 +22,9 @@ class StandinRegistry : public StandinTest {
     machine().registry.SetString(kKey, "Name", "12345");  // 6 data bytes with the NUL
     EXPECT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key_), ERROR_SUCCESS);
   }
-  ~StandinRegistry() override {
+  void TearDown() override {
     EXPECT_EQ(::RegCloseKey(key_), ERROR_SUCCESS);
-    EXPECT_TRUE(resources().AllReleased());
+    StandinTest::TearDown();
   }
   HKEY key_ = nullptr;
 };
@@ -85,7 +85,7 @@ TEST_F(StandinRegistry, OpensParentsOfWrittenKeysOnlyAndClearsTheResultOnFailure
   EXPECT_EQ(missing, nullptr);
   EXPECT_EQ(::RegCloseKey(parent), ERROR_INVALID_HANDLE);  // closed already
   EXPECT_EQ(resources().badReleases, 1);
-  machine().resources.badReleases = 0;  // counted as it should be; the fixture checks the rest
+  resources().badReleases = 0;  // counted as it should be; the fixture checks the rest
 }
 
 class StandinSetupApi : public StandinTest {
@@ -100,9 +100,9 @@ class StandinSetupApi : public StandinTest {
     device_.cbSize = sizeof(device_);
     EXPECT_TRUE(::SetupDiEnumDeviceInfo(set_, 0, &device_));
   }
-  ~StandinSetupApi() override {
+  void TearDown() override {
     EXPECT_TRUE(::SetupDiDestroyDeviceInfoList(set_));
-    EXPECT_TRUE(resources().AllReleased());
+    StandinTest::TearDown();
   }
   HDEVINFO set_;
   SP_DEVINFO_DATA device_{};

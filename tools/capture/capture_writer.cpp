@@ -6,7 +6,8 @@
 #include <system_error>
 
 #include "capture_format.h"
-#include "smbios/smbios_walk.h"
+#include "platform/system_names.h"
+#include "quorvex/collectors.h"
 
 namespace quorvex::capture {
 
@@ -31,6 +32,22 @@ bool IsPlainFileName(const std::string& name) {
 }
 
 }  // namespace
+
+std::vector<CaptureFile> CaptureMachine(const RegistryCapture& registry) {
+  std::vector<CaptureFile> files;
+  if (registry.deviceSetFails) {
+    files.push_back({capture_format::kSetupApiFailsFile, {}});
+  } else {
+    files.push_back({capture_format::kRegistryFile, WriteRegFile(registry.keys)});
+  }
+  for (std::int32_t number = 0; number < kDriveCount; ++number) {
+    for (CaptureFile& file : DriveFiles(number, QueryStorageDescriptor(number))) {
+      files.push_back(std::move(file));
+    }
+  }
+  for (CaptureFile& file : FirmwareFiles(FetchSmbiosTable())) files.push_back(std::move(file));
+  return files;
+}
 
 std::vector<CaptureFile> DriveFiles(std::int32_t number, const StorageQueryResult& result) {
   using Outcome = StorageQueryResult::Outcome;

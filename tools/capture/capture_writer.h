@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "disk/storage_query.h"
-#include "smbios/smbios_fetch.h"
+#include "capture/registry_capture.h"
+#include "quorvex/requests.h"
 
 namespace quorvex::capture {
 
@@ -19,6 +19,11 @@ struct CaptureFile {
   std::string name;  // a plain file name: never a path
   std::vector<std::uint8_t> bytes;
 };
+
+// Everything a capture of this machine holds: the registry's answer as
+// `registry` has it (CaptureRegistry() on Windows), then each drive 0 to 7
+// and the firmware table, asked through the report's own requests.
+std::vector<CaptureFile> CaptureMachine(const RegistryCapture& registry);
 
 // The files for drive `number`: none when it does not open, the fail file
 // when the request fails, else the response (up to the returned count, cut at

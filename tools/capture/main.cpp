@@ -6,40 +6,12 @@
 #include <vector>
 
 #include "capture/capture_writer.h"
-#include "capture/reg_export.h"
 #include "capture/registry_capture.h"
-#include "capture_format.h"
-#include "disk/storage_query.h"
 #include "platform/win32.h"
-#include "quorvex/drive_identity.h"
-#include "smbios/smbios_fetch.h"
 
 namespace {
 
-using quorvex::capture::CaptureFile;
-
 constexpr int kFolderProblem = 2;
-
-std::vector<CaptureFile> CaptureMachine() {
-  std::vector<CaptureFile> files;
-  const quorvex::capture::RegistryCapture registry = quorvex::capture::CaptureRegistry();
-  if (registry.deviceSetFails) {
-    files.push_back({quorvex::capture_format::kSetupApiFailsFile, {}});
-  } else {
-    files.push_back(
-        {quorvex::capture_format::kRegistryFile, quorvex::capture::WriteRegFile(registry.keys)});
-  }
-  for (std::int32_t number = 0; number < quorvex::kDriveCount; ++number) {
-    for (CaptureFile& file :
-         quorvex::capture::DriveFiles(number, quorvex::QueryStorageDescriptor(number))) {
-      files.push_back(std::move(file));
-    }
-  }
-  for (CaptureFile& file : quorvex::capture::FirmwareFiles(quorvex::FetchSmbiosTable())) {
-    files.push_back(std::move(file));
-  }
-  return files;
-}
 
 }  // namespace
 
@@ -57,8 +29,9 @@ int main(int argc, char** argv) {
     std::cerr << "quorvex-capture: " << *problem << "\n";
     return kFolderProblem;
   }
-  if (const auto problem =
-          quorvex::capture::WriteCaptureFiles(folder, CaptureMachine(), std::cout)) {
+  if (const auto problem = quorvex::capture::WriteCaptureFiles(
+          folder, quorvex::capture::CaptureMachine(quorvex::capture::CaptureRegistry()),
+          std::cout)) {
     std::cerr << "quorvex-capture: " << *problem << "\n";
     return kFolderProblem;
   }

@@ -5,8 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "gpu/display_devices.h"
-#include "gpu/gpu_lines.h"
+#include "platform/display_devices.h"
 #include "platform/scoped_win32.h"
 #include "platform/system_names.h"
 #include "platform/win32.h"
@@ -15,14 +14,6 @@ namespace quorvex::capture {
 namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide functions speak UTF-16");
-
-constexpr DWORD kCurrentHardwareProfile = 0;
-
-constexpr std::u16string_view kEnumRoot = u"SYSTEM\\CurrentControlSet\\Enum\\";
-constexpr std::u16string_view kClassRoot = u"SYSTEM\\CurrentControlSet\\Control\\Class\\";
-constexpr std::u16string_view kDeviceParameters = u"\\Device Parameters";
-constexpr std::u16string_view kNvTweakDevices =
-    u"SOFTWARE\\NVIDIA Corporation\\Global\\NVTweak\\Devices\\";
 
 // 16383 characters and the NUL: the registry's own limit for a value name.
 constexpr DWORD kValueNameChars = 16384;
@@ -165,7 +156,7 @@ std::optional<RegExportValue> DriverValueOf(const std::u16string& instancePath) 
 void AddDeviceKeys(HDEVINFO set, SP_DEVINFO_DATA& device, const std::string& instanceId,
                    std::vector<RegExportKey>& keys) {
   // The id as the device installer spells it, which is what the report prints.
-  const std::u16string instancePath = std::u16string(kEnumRoot) + Utf16FromUtf8(instanceId);
+  const std::u16string instancePath = Utf16FromUtf8(std::string(kEnumKeyRoot) + instanceId);
   RegExportKey instance{instancePath, {}};
   instance.values.push_back(
       {u"ClassGUID", REG_SZ, Utf16TextData(Utf16FromUtf8(GuidText(device.ClassGuid)))});
@@ -176,11 +167,11 @@ void AddDeviceKeys(HDEVINFO set, SP_DEVINFO_DATA& device, const std::string& ins
   if (driver) instance.values.push_back(*driver);
   keys.push_back(std::move(instance));
   if (driver) {
-    const std::u16string driverPath = std::u16string(kClassRoot) + TextOf(driver->data);
+    const std::u16string driverPath = Utf16FromUtf8(kClassKeyRoot) + TextOf(driver->data);
     if (auto key = DeviceRegKey(set, device, DIREG_DRV, driverPath))
       keys.push_back(std::move(*key));
   }
-  const std::u16string devicePath = instancePath + std::u16string(kDeviceParameters);
+  const std::u16string devicePath = instancePath + u'\\' + Utf16FromUtf8(kDeviceParametersKey);
   if (auto key = DeviceRegKey(set, device, DIREG_DEV, devicePath)) keys.push_back(std::move(*key));
 }
 
@@ -206,7 +197,7 @@ RegistryCapture CaptureRegistry() {
   // The report numbers these keys by its own adapter count, so no other number is ever read.
   for (std::int32_t gpu = 0; gpu < nvidiaAdapters; ++gpu) {
     const std::u16string path =
-        std::u16string(kNvTweakDevices) + Utf16FromUtf8(std::to_string(gpu));
+        Utf16FromUtf8(std::string(kNvTweakDevicesPath) + std::to_string(gpu));
     if (auto key = LocalMachineKey(path)) capture.keys.push_back(std::move(*key));
   }
   return capture;

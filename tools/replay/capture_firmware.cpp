@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "capture_format.h"
+#include "platform/system_names.h"
 #include "replay/capture_folder.h"
 
 namespace quorvex::replay {
@@ -22,8 +23,7 @@ namespace fs = std::filesystem;
 
 // GetSystemFirmwareTable answers sizes as 32-bit counts.
 constexpr std::uint64_t kMaxTableBytes = 0xFFFFFFFFu;
-constexpr std::size_t kHeaderBytes = 8;
-static_assert(kMaxCaptureFileBytes <= kMaxTableBytes - kHeaderBytes,
+static_assert(kMaxCaptureFileBytes <= kMaxTableBytes - kSmbiosHeaderBytes,
               "a table file, or DMI with its header, fits a 32-bit size");
 
 // Where an entry point keeps the fields the header is made of.
@@ -39,11 +39,6 @@ constexpr EntryPointLayout kEntryPoints[] = {
     // SMBIOS 2.x, 32-bit: 31 bytes, but some 2.1 firmware wrote 30 in the length byte.
     {"_SM_", 5, 6, 7, std::nullopt, 30},
 };
-
-bool Exists(const fs::path& file) {
-  std::error_code error;
-  return fs::exists(file, error);
-}
 
 bool StartsWith(const standin::Bytes& bytes, std::string_view anchor) {
   return bytes.size() >= anchor.size() &&
@@ -85,7 +80,8 @@ std::optional<std::string> SmbiosTableFromSysfs(const standin::Bytes& entryPoint
     table = {0, entryPoint[layout.majorAt], entryPoint[layout.minorAt],
              layout.revisionAt ? entryPoint[*layout.revisionAt] : std::uint8_t{0}};
     // The header's length is 32 bits wide; a longer DMI would wrap it.
-    if (dmi.size() > kMaxTableBytes - kHeaderBytes) return "DMI larger than a 32-bit table size";
+    if (dmi.size() > kMaxTableBytes - kSmbiosHeaderBytes)
+      return "DMI larger than a 32-bit table size";
     const auto tableLength = static_cast<std::uint32_t>(dmi.size());
     for (int shift = 0; shift < 32; shift += 8) {
       table.push_back(static_cast<std::uint8_t>(tableLength >> shift));

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/standin/machine.h"
+#include "standin/model/machine.h"
 
 namespace quorvex::replay {
 

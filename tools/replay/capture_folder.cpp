@@ -22,11 +22,6 @@ namespace fs = std::filesystem;
 constexpr int kMaxDriveNumber = 127;
 static_assert(kMaxCaptureFileBytes <= 0xFFFFFFFFu, "a drive's answer fits its 32-bit count");
 
-bool Exists(const fs::path& file) {
-  std::error_code error;
-  return fs::exists(file, error);
-}
-
 // Why a file that is not a regular one is refused, naming what it is.
 std::string NotRegular(fs::file_type type) {
   switch (type) {
@@ -89,6 +84,11 @@ std::optional<std::string> LoadDrive(const fs::path& folder, int number,
 }
 
 }  // namespace
+
+bool Exists(const std::filesystem::path& file) {
+  std::error_code error;
+  return std::filesystem::exists(file, error);
+}
 
 std::optional<std::string> ReadCaptureFile(const fs::path& file, standin::Bytes& bytes) {
   std::error_code error;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/standin/machine.h"
+#include "standin/model/machine.h"
 
 namespace quorvex::replay {
 
@@ -27,6 +27,9 @@ std::optional<std::string> LoadRegistryCapture(const std::filesystem::path& fold
 // No capture file comes near this size: a firmware table, a drive's
 // descriptor or a display adapter's registry keys are kilobytes.
 inline constexpr std::uintmax_t kMaxCaptureFileBytes = std::uintmax_t{64} << 20;
+
+// Whether a capture file is there; a folder that cannot be read has none.
+bool Exists(const std::filesystem::path& file);
 
 // Reads a whole capture file into `bytes`, or returns a message naming it.
 // A file that is not a regular one once links are followed (a pipe, a

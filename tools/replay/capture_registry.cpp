@@ -15,15 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kEnumRoot = "SYSTEM\\CurrentControlSet\\Enum\\";
-constexpr std::string_view kClassRoot = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
 // Enumerator, device and instance: an instance id has three parts.
 constexpr std::size_t kInstanceIdParts = 3;
-
-bool Exists(const fs::path& file) {
-  std::error_code error;
-  return fs::exists(file, error);
-}
 
 const standin::RegValue* ValueOf(const standin::RegKeyData& key, std::string_view name) {
   const auto it = std::find_if(
@@ -40,11 +33,12 @@ std::string TextOf(const standin::RegValue* value) {
 
 // The instance id of a key three levels below Enum, or nothing for any other key.
 std::optional<std::string> InstanceIdOf(const std::string& path) {
-  if (path.size() <= kEnumRoot.size() ||
-      !standin::EqualsIgnoreCase(std::string_view(path).substr(0, kEnumRoot.size()), kEnumRoot)) {
+  if (path.size() <= kEnumKeyRoot.size() ||
+      !standin::EqualsIgnoreCase(std::string_view(path).substr(0, kEnumKeyRoot.size()),
+                                 kEnumKeyRoot)) {
     return std::nullopt;
   }
-  std::string id = path.substr(kEnumRoot.size());
+  std::string id = path.substr(kEnumKeyRoot.size());
   if (static_cast<std::size_t>(std::count(id.begin(), id.end(), '\\')) != kInstanceIdParts - 1) {
     return std::nullopt;
   }
@@ -64,8 +58,8 @@ std::vector<standin::DisplayAdapter> DisplayAdaptersIn(const standin::Registry& 
     adapter.instanceId = *id;
     if (const standin::RegValue* desc = ValueOf(key, "DeviceDesc")) adapter.deviceDesc = desc->data;
     const std::string driver = TextOf(ValueOf(key, "Driver"));
-    if (!driver.empty()) adapter.driverKey = std::string(kClassRoot) + driver;
-    adapter.deviceKey = key.path + "\\Device Parameters";
+    if (!driver.empty()) adapter.driverKey = std::string(kClassKeyRoot) + driver;
+    adapter.deviceKey = key.path + "\\" + std::string(kDeviceParametersKey);
     adapters.push_back(std::move(adapter));
   }
   return adapters;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/standin/machine.h"
+#include "standin/model/machine.h"
 
 namespace quorvex::replay {
 

@@ -4,9 +4,9 @@
 
 #include <iostream>
 
-#include "app/run_sequence.h"
-#include "platform/standin/machine.h"
+#include "quorvex/report.h"
 #include "replay/capture_folder.h"
+#include "standin/model/machine.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/standin/machine.h"
+#include "standin/model/machine.h"
 
 namespace quorvex::replay {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_sequence.h"
+#include "quorvex/report.h"
 #include "replay/capture_folder.h"
 #include "support/console_capture.h"
 #include "support/descriptor_builder.h"
@@ -27,19 +27,6 @@ std::string Report() {
   quorvex::testing::ConsoleCapture console;
   RunReport();
   return console.Output();
-}
-
-// What the capture tool writes for the stand-in machine's drives and firmware
-// table, through the report's own requests.
-std::vector<CaptureFile> CaptureDrivesAndFirmware() {
-  std::vector<CaptureFile> files;
-  for (std::int32_t number = 0; number < 8; ++number) {
-    for (CaptureFile& file : DriveFiles(number, QueryStorageDescriptor(number))) {
-      files.push_back(std::move(file));
-    }
-  }
-  for (CaptureFile& file : FirmwareFiles(FetchSmbiosTable())) files.push_back(std::move(file));
-  return files;
 }
 
 std::vector<std::string> NamesOf(const std::vector<CaptureFile>& files) {
@@ -89,11 +76,12 @@ TEST_P(CaptureRoundTripTest, ReplayPrintsTheSameReport) {
   MadeUpDrives(machine());
   GetParam().setUp(machine().firmware);
   const std::string original = Report();
-  const std::vector<CaptureFile> files = CaptureDrivesAndFirmware();
+  // The registry's part is the .reg writer's, tested on its own; an empty one here.
+  const std::vector<CaptureFile> files = CaptureMachine(RegistryCapture{});
 
   std::vector<std::string> want = {
-      "PhysicalDrive0.bin",   "PhysicalDrive0.count", "PhysicalDrive1.fail", "PhysicalDrive3.bin",
-      "PhysicalDrive3.count", "PhysicalDrive5.bin",   "PhysicalDrive5.count"};
+      "registry.reg",       "PhysicalDrive0.bin",   "PhysicalDrive0.count", "PhysicalDrive1.fail",
+      "PhysicalDrive3.bin", "PhysicalDrive3.count", "PhysicalDrive5.bin",   "PhysicalDrive5.count"};
   want.insert(want.end(), GetParam().firmwareFiles.begin(), GetParam().firmwareFiles.end());
   EXPECT_EQ(NamesOf(files), want);
 
@@ -101,6 +89,7 @@ TEST_P(CaptureRoundTripTest, ReplayPrintsTheSameReport) {
   std::ostringstream listing;
   ASSERT_EQ(WriteCaptureFiles(folder.path(), files, listing), std::nullopt);
   standin::ResetMachine();
+  faults() = {};
   ASSERT_EQ(replay::LoadCaptureFolder(folder.path(), machine()), std::nullopt);
   EXPECT_EQ(Report(), original);
   EXPECT_EQ(machine().drives[3].returned, 5000u) << "the count is kept as the driver said it";
@@ -126,7 +115,7 @@ const FirmwareCase kFirmwareCases[] = {
      [](standin::FirmwareTable& t) {
        t.present = true;
        t.bytes = Bytes(8, 0);
-       t.atFetch = MadeUpTable();
+       standin::TheRecorder().faults.firmwareAtFetch = MadeUpTable();
      },
      {"smbios.bin", "smbios.fetch-fails"}},
     {"SizeBelowHeader",

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/standin/machine.h"
 #include "replay/reg_file.h"
+#include "standin/model/machine.h"
 #include "support/param_name.h"
 
 namespace quorvex::capture {

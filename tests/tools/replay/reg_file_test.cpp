@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "replay/utf16_file.h"
 #include "support/param_name.h"
+#include "tools/replay/utf16_file.h"
 
 namespace quorvex::replay {
 namespace {
@@ -20,7 +20,7 @@ constexpr const char* kV5 = "Windows Registry Editor Version 5.00\n\n";
 const standin::RegValue& ValueAt(const standin::Registry& registry, const std::string& key,
                                  std::size_t index) {
   const standin::RegKeyData* data = registry.Find(key);
-  static const standin::RegValue kMissing{"<missing>", REG_NONE, {}, std::nullopt};
+  static const standin::RegValue kMissing{"<missing>", REG_NONE, {}};
   if (data == nullptr || index >= data->values.size()) return kMissing;
   return data->values[index];
 }
@@ -45,17 +45,16 @@ TEST(ApplyRegFile, ReadsEveryDataFormOfAVersion5Export) {
   ASSERT_EQ(ApplyRegFile(Utf16File(file), registry), std::nullopt);
   const std::string key = "SOFTWARE\\Made Up";
   const std::vector<standin::RegValue> want = {
-      {"Path", REG_SZ, standin::TextValue("C:\\Tools\\\"q\""), std::nullopt},
-      {"", REG_SZ, standin::TextValue("default"), std::nullopt},
-      {"Gr\xC3\xB6\xC3\x9F\x65", REG_SZ, standin::TextValue("\xCE\xA9 \xF0\x9F\x98\x80"),
-       std::nullopt},
-      {"Count", REG_DWORD, Bytes{0x2A, 0, 0, 0}, std::nullopt},
-      {"Blob", REG_BINARY, Bytes{1, 2, 3, 0xFF}, std::nullopt},
-      {"Expand", REG_EXPAND_SZ, standin::TextValue("%A%"), std::nullopt},
-      {"Multi", REG_MULTI_SZ, Bytes{'a', 0, 'b', 0, 0}, std::nullopt},
-      {"Quad", REG_QWORD, Bytes{1, 0, 0, 0, 0, 0, 0, 0}, std::nullopt},
-      {"None", REG_NONE, Bytes{}, std::nullopt},
-      {"Odd", 0x10000, Bytes{0xAA}, std::nullopt},
+      {"Path", REG_SZ, standin::TextValue("C:\\Tools\\\"q\"")},
+      {"", REG_SZ, standin::TextValue("default")},
+      {"Gr\xC3\xB6\xC3\x9F\x65", REG_SZ, standin::TextValue("\xCE\xA9 \xF0\x9F\x98\x80")},
+      {"Count", REG_DWORD, Bytes{0x2A, 0, 0, 0}},
+      {"Blob", REG_BINARY, Bytes{1, 2, 3, 0xFF}},
+      {"Expand", REG_EXPAND_SZ, standin::TextValue("%A%")},
+      {"Multi", REG_MULTI_SZ, Bytes{'a', 0, 'b', 0, 0}},
+      {"Quad", REG_QWORD, Bytes{1, 0, 0, 0, 0, 0, 0, 0}},
+      {"None", REG_NONE, Bytes{}},
+      {"Odd", 0x10000, Bytes{0xAA}},
   };
   ASSERT_EQ(registry.Find(key)->values.size(), want.size());
   for (std::size_t i = 0; i < want.size(); ++i) {
