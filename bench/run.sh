@@ -3,9 +3,13 @@
 # with the floor program and wmic for context, timed by hyperfine; wineserver requests; callgrind counts of the
 # replay tool as the inputs grow; the .exe's size. bench/table.py prints them.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-# shellcheck source-path=SCRIPTDIR/../scripts source=../scripts/deps.sh
-source scripts/deps.sh
+# shellcheck source=../scripts/lib/install.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/install.sh"
+# shellcheck source=../scripts/lib/wine.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/wine.sh"
+# shellcheck source=../scripts/lib/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/check.sh"
+cd "$QUORVEX_ROOT"
 rounds=${QUORVEX_BENCH_ROUNDS:-10} wmic_rounds=${QUORVEX_BENCH_WMIC_ROUNDS:-5} runs=${QUORVEX_BENCH_RUNS:-4}
 work=$PWD/build/bench-work
 quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}" valgrind:valgrind hyperfine:hyperfine python3:python3

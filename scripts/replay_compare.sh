@@ -12,9 +12,9 @@
 # and a C++17 compiler.
 # Usage: scripts/replay_compare.sh CAPTURE_FOLDER REPORT_FILE
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-# shellcheck source=lib.sh
-source "$root/scripts/lib.sh"
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=lib/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/check.sh"
 
 if (($# != 2)); then
   echo "usage: $0 CAPTURE_FOLDER REPORT_FILE" >&2

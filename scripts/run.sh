@@ -3,7 +3,11 @@
 # under Wine elsewhere. It builds in a folder of its own, so running it never
 # changes what the test command builds.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=lib/install.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/install.sh"
+# shellcheck source=lib/wine.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/wine.sh"
+cd "$QUORVEX_ROOT"
 
 # Quiet while the build succeeds; the compiler's messages when it does not.
 build_quietly() {
@@ -26,7 +30,6 @@ case "$(uname -s)" in
     ;;
 esac
 
-source scripts/deps.sh
 quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}"
 
 build_quietly build/run.log cmake --preset run

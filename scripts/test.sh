@@ -5,9 +5,10 @@
 # .exe), the run command from a fresh clone, then the release built twice to
 # prove it reproducible.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=lib/install.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/install.sh"
+cd "$QUORVEX_ROOT"
 
-source scripts/deps.sh
 quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}" "${QUORVEX_TEST_TOOLS[@]}"
 quorvex_need_libfuzzer
 

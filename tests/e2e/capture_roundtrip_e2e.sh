@@ -10,16 +10,10 @@
 # quorvex-capture.exe is taken from beside QUORVEX_EXE.
 set -euo pipefail
 
-exe=$1
-scratch=$2
+# shellcheck source=frame.sh
+source "$(dirname "${BASH_SOURCE[0]}")/frame.sh"
+e2e_begin "$@"
 capture_exe="$(dirname "$exe")/quorvex-capture.exe"
-here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=wine_session.sh
-source "$here/wine_session.sh"
-
-rm -rf "$scratch"
-mkdir -p "$scratch"
-
 
 [[ -f "$capture_exe" ]] || { echo "FAIL: no $capture_exe beside $exe" >&2; exit 1; }
 
@@ -49,14 +43,8 @@ round_trip() {
   local name=$1 scenario=$2 want_nvtweak=$3
   local dir="$scratch/$name" status=0
   mkdir -p "$dir"
-  to_regedit_file "$scenario" >"$dir/scenario.reg"
   wine_session_start "$dir/prefix"
-  if ! wine reg import "$dir/scenario.reg" >"$dir/import.log" 2>&1; then
-    cat "$dir/import.log" >&2
-    fail "$name: wine reg import refused the scenario"
-    wine_session_stop
-    return
-  fi
+  e2e_import "$scenario" "$dir" || { wine_session_stop; return; }
 
   wine_run_report "$exe" "$dir/report.txt" || status=$?
   [[ $status -eq 0 ]] || fail "$name: quorvex.exe exited with $status"
@@ -95,16 +83,16 @@ round_trip() {
   fi
   # The comparison the hosted Windows workflow runs, on the report as the
   # program wrote it, CRLF line ends and all.
-  if ! bash "$here/../../scripts/replay_compare.sh" \
+  if ! bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/replay_compare.sh" \
     "$capture" "$dir/report.txt.raw" >"$dir/compare.out" 2>&1; then
     cat "$dir/compare.out" >&2
     fail "$name: the replay of the capture is not quorvex.exe's report"
   fi
 }
 
-round_trip nvidia "$here/scenarios/nvidia.reg.utf8" "0 2 "
-round_trip two_gpus "$here/scenarios/capture_two_gpus.reg.utf8" "0 1 "
-round_trip no_nvidia "$here/scenarios/capture_no_nvidia.reg.utf8" ""
+round_trip nvidia "$scenarios/nvidia.reg.utf8" "0 2 "
+round_trip two_gpus "$scenarios/capture_two_gpus.reg.utf8" "0 1 "
+round_trip no_nvidia "$scenarios/capture_no_nvidia.reg.utf8" ""
 
 # Folders it must refuse: below a file, and one that already holds files.
 refusals="$scratch/refusals"
@@ -122,8 +110,4 @@ done
 [[ "$(cat "$refusals/afile")" == "not a folder" ]] || fail "the file in the way was changed"
 wine_session_stop
 
-if ((problems > 0)); then
-  echo "$problems problem(s); files in $scratch" >&2
-  exit 1
-fi
-echo "PASS: quorvex-capture.exe under Wine$([[ -n "${QUORVEX_REPLAY_TOOL:-}" ]] && echo ", replayed byte for byte")"
+check_finish "quorvex-capture.exe under Wine$([[ -n "${QUORVEX_REPLAY_TOOL:-}" ]] && echo ", replayed byte for byte")" "$scratch"

@@ -1,10 +1,28 @@
 # shellcheck shell=bash
-# Sourced by the end-to-end scripts: a fresh Wine prefix and one wineserver
-# kept alive for the whole script. A new server rebuilds Wine's display
-# devices and drops adapters imported before it started, so the scenario
-# import and the run must share the server that made the prefix.
-# shellcheck source=../../scripts/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
+# Sourced by the end-to-end scripts: the frame every one of them runs in. A
+# fresh Wine prefix and one wineserver kept alive for the whole session: a
+# new server rebuilds Wine's display devices and drops adapters imported
+# before it started, so the scenario import and the run must share the server
+# that made the prefix.
+# shellcheck source=../../scripts/lib/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/check.sh"
+# shellcheck source=../../scripts/lib/wine.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/wine.sh"
+
+# The scenarios beside the scripts.
+# shellcheck disable=SC2034 # used by the scripts that source this file
+scenarios=$(cd "$(dirname "${BASH_SOURCE[0]}")/scenarios" && pwd)
+
+# e2e_begin QUORVEX_EXE SCRATCH_FOLDER: the script's two arguments, as `exe`
+# and `scratch`; the scratch folder is made afresh.
+e2e_begin() {
+  (($# == 2)) || { echo "usage: $0 QUORVEX_EXE SCRATCH_FOLDER" >&2; exit 2; }
+  # shellcheck disable=SC2034 # used by the scripts that source this file
+  exe=$1
+  scratch=$2
+  rm -rf "$scratch"
+  mkdir -p "$scratch"
+}
 
 # wine_session_start FOLDER: makes FOLDER afresh as the prefix and starts its
 # server; the server is stopped however the script ends. A script that sets
@@ -29,6 +47,12 @@ wine_session_start() {
   fi
 }
 
+wine_session_stop() {
+  if [[ -n "${WINEPREFIX:-}" ]]; then
+    wineserver -k >/dev/null 2>&1 || true
+  fi
+}
+
 # to_regedit_file UTF8_FILE: the file in regedit's own format on standard
 # output: UTF-16LE with a byte-order mark and CRLF line ends. Without the mark
 # `wine reg import` reads the file as ANSI and garbles it.
@@ -37,9 +61,15 @@ to_regedit_file() {
   sed 's/$/\r/' "$1" | iconv -f UTF-8 -t UTF-16LE
 }
 
-wine_session_stop() {
-  if [[ -n "${WINEPREFIX:-}" ]]; then
-    wineserver -k >/dev/null 2>&1 || true
+# e2e_import SCENARIO FOLDER: the scenario (a UTF-8 file) imported into the
+# running session with `wine reg import`, its regedit form and the import's
+# log kept in FOLDER. A refusal is a failure and returns 1.
+e2e_import() {
+  to_regedit_file "$1" >"$2/scenario.reg"
+  if ! wine reg import "$2/scenario.reg" >"$2/import.log" 2>&1; then
+    cat "$2/import.log" >&2
+    fail "wine reg import refused $(basename "$1")"
+    return 1
   fi
 }
 

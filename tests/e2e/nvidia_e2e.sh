@@ -10,25 +10,18 @@
 # Usage: nvidia_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
 set -euo pipefail
 
-exe=$1
-scratch=$2
-here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=wine_session.sh
-source "$here/wine_session.sh"
+# shellcheck source=frame.sh
+source "$(dirname "${BASH_SOURCE[0]}")/frame.sh"
+e2e_begin "$@"
 
-rm -rf "$scratch"
-mkdir -p "$scratch"
-
-to_regedit_file "$here/scenarios/nvidia.reg.utf8" >"$scratch/scenario.reg"
 wine_session_start "$scratch/prefix"
-wine reg import "$scratch/scenario.reg" >"$scratch/import.log" 2>&1 ||
-  { cat "$scratch/import.log" >&2; fail "wine reg import refused the scenario"; exit 1; }
+e2e_import "$scenarios/nvidia.reg.utf8" "$scratch" || exit 1
 
 status=0
 wine_run_report "$exe" "$scratch/report.txt" || status=$?
 [[ $status -eq 0 ]] || fail "quorvex.exe exited with $status"
 nvidia_phase "$scratch/report.txt" >"$scratch/nvidia.txt"
-if ! diff -u "$here/scenarios/nvidia.expected" "$scratch/nvidia.txt" >"$scratch/nvidia.diff"; then
+if ! diff -u "$scenarios/nvidia.expected" "$scratch/nvidia.txt" >"$scratch/nvidia.diff"; then
   cat "$scratch/nvidia.diff" >&2
   fail "the NVIDIA phase of quorvex.exe differs from scenarios/nvidia.expected"
 fi
@@ -68,8 +61,4 @@ else
   fi
 fi
 
-if ((problems > 0)); then
-  echo "$problems problem(s); files in $scratch" >&2
-  exit 1
-fi
-echo "PASS: NVIDIA phase under Wine$([[ -n "${QUORVEX_REPLAY_TOOL:-}" ]] && echo " and its replay")"
+check_finish "NVIDIA phase under Wine$([[ -n "${QUORVEX_REPLAY_TOOL:-}" ]] && echo " and its replay")" "$scratch"

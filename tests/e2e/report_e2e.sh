@@ -8,14 +8,9 @@
 # Usage: report_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
 set -euo pipefail
 
-exe=$1
-scratch=$2
-here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=wine_session.sh
-source "$here/wine_session.sh"
-
-rm -rf "$scratch"
-mkdir -p "$scratch"
+# shellcheck source=frame.sh
+source "$(dirname "${BASH_SOURCE[0]}")/frame.sh"
+e2e_begin "$@"
 wine_session_start "$scratch/prefix"
 
 status=0
@@ -29,14 +24,10 @@ mask_host_values() {
 mask_host_values "$scratch/report.txt" >"$scratch/report.masked"
 # The expected file ends in the prompt with no end of line, as the report
 # does; sed and diff keep that difference visible.
-if ! diff -u "$here/scenarios/report.expected" "$scratch/report.masked" >"$scratch/report.diff"; then
+if ! diff -u "$scenarios/report.expected" "$scratch/report.masked" >"$scratch/report.diff"; then
   cat "$scratch/report.diff" >&2
   fail "the report differs from scenarios/report.expected"
 fi
 
-if ((problems > 0)); then
-  echo "--- standard error ---" >&2
-  cat "$scratch/report.txt.stderr" >&2
-  exit 1
-fi
-echo "PASS: quorvex.exe under Wine printed scenarios/report.expected and exited with 0"
+((problems == 0)) || { echo "--- standard error ---" >&2; cat "$scratch/report.txt.stderr" >&2; }
+check_finish "quorvex.exe under Wine printed scenarios/report.expected and exited with 0" "$scratch"

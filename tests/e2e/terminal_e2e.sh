@@ -9,14 +9,9 @@
 # Usage: terminal_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
 set -euo pipefail
 
-exe=$1
-scratch=$2
-here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=wine_session.sh
-source "$here/wine_session.sh"
-
-rm -rf "$scratch"
-mkdir -p "$scratch"
+# shellcheck source=frame.sh
+source "$(dirname "${BASH_SOURCE[0]}")/frame.sh"
+e2e_begin "$@"
 
 # The console form back to the bytes the registry holds: each control
 # picture to its control, each \xHH to the C1 control as UTF-8 encodes it.
@@ -25,7 +20,6 @@ console_to_bytes() {
             s/\\x([89][0-9A-F])/"\xc2" . chr(hex($1))/ge' "$1"
 }
 
-to_regedit_file "$here/scenarios/terminal.reg.utf8" >"$scratch/scenario.reg"
 wine_session_start "$scratch/prefix"
 socket="quorvex-e2e-$$"
 stop_tmux() {
@@ -33,15 +27,14 @@ stop_tmux() {
   rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/$socket"
 }
 trap 'stop_tmux; wine_session_stop' EXIT
-wine reg import "$scratch/scenario.reg" >"$scratch/import.log" 2>&1 ||
-  { cat "$scratch/import.log" >&2; fail "wine reg import refused the scenario"; exit 1; }
+e2e_import "$scenarios/terminal.reg.utf8" "$scratch" || exit 1
 
 # Redirected: the exact bytes.
 status=0
 wine_run_report "$exe" "$scratch/report.txt" || status=$?
 [[ $status -eq 0 ]] || fail "quorvex.exe redirected to a file exited with $status"
 nvidia_phase "$scratch/report.txt" >"$scratch/file-nvidia.txt"
-console_to_bytes "$here/scenarios/terminal.expected" >"$scratch/file-expected.txt"
+console_to_bytes "$scenarios/terminal.expected" >"$scratch/file-expected.txt"
 if ! cmp -s "$scratch/file-expected.txt" "$scratch/file-nvidia.txt"; then
   diff -u <(cat -v "$scratch/file-expected.txt") <(cat -v "$scratch/file-nvidia.txt") >&2 || true
   fail "redirected output does not hold the registry texts' exact bytes"
@@ -84,7 +77,7 @@ else
   # character, line by line.
   {
     sed '/^\[TAMBRO\] \[NVIDIA\] Initialise successfully!$/,$d' "$scratch/report.txt"
-    cat "$here/scenarios/terminal.expected"
+    cat "$scenarios/terminal.expected"
     sed '1,/^\[TAMBRO\] \[NVIDIA\] Cleanup successfully!$/d' "$scratch/report.txt"
     echo  # the prompt has no line end; its screen row does
   } >"$scratch/screen-expected.txt"
@@ -99,8 +92,4 @@ else
   fi
 fi
 
-if ((problems > 0)); then
-  echo "$problems problem(s); files in $scratch" >&2
-  exit 1
-fi
-echo "PASS: on a terminal the texts' controls are shown, not obeyed; redirected output is exact"
+check_finish "on a terminal the texts' controls are shown, not obeyed; redirected output is exact" "$scratch"

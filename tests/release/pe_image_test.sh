@@ -5,8 +5,8 @@
 # version resource. Run by the release check on the .exe that ships.
 # Usage: pe_image_test.sh QUORVEX_EXE SCRATCH_FOLDER
 set -euo pipefail
-# shellcheck source=../../scripts/lib.sh
-source "$(dirname "$0")/../../scripts/lib.sh"
+# shellcheck source=../../scripts/lib/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/check.sh"
 
 exe=$1
 scratch=$2

@@ -7,8 +7,8 @@
 # Uncommitted changes are not in a clone, so they are not tested.
 # Usage: tests/release/reproducible_test.sh [SCRATCH_FOLDER]
 set -euo pipefail
-# shellcheck source=../../scripts/lib.sh
-source "$(dirname "$0")/../../scripts/lib.sh"
+# shellcheck source=../../scripts/lib/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/check.sh"
 
 repo=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 if [ $# -ge 1 ]; then

@@ -7,8 +7,8 @@
 # compiler's message.
 # Usage: tests/scripts/commands_order_test.sh [SCRATCH_FOLDER]
 set -euo pipefail
-# shellcheck source=../../scripts/lib.sh
-source "$(dirname "$0")/../../scripts/lib.sh"
+# shellcheck source=../../scripts/lib/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/check.sh"
 
 repo=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 scratch=${1:-$(mktemp -d "${TMPDIR:-/tmp}/quorvex-commands.XXXXXX")}

@@ -8,9 +8,9 @@
 # one line per preset of the matrix.
 # Usage: tests/scripts/windows_workflow_test.sh
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-# shellcheck source=../../scripts/lib.sh
-source scripts/lib.sh
+cd "$(dirname "${BASH_SOURCE[0]}")/../.."
+# shellcheck source=../../scripts/lib/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/check.sh"
 workflow=.github/workflows/windows.yml
 
 logical_lines() {
@@ -48,7 +48,4 @@ while IFS= read -r command; do
   grep -qxF -- "$command" <<<"$readme" || fail "$workflow runs what the README does not say: $command"
 done <<<"$runs"
 
-if ((problems > 0)); then
-  exit 1
-fi
-echo "PASS: $workflow runs the $count commands of the README's On Windows section, for presets ${presets//$'\n'/ }"
+check_finish "$workflow runs the $count commands of the README's On Windows section, for presets ${presets//$'\n'/ }"

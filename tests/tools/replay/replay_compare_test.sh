@@ -5,10 +5,9 @@
 # the report is as empty as the refused replay's output; a wrong call exits 2.
 # Usage: replay_compare_test.sh QUORVEX_REPLAY
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../../scripts/lib.sh
-source "$here/../../scripts/lib.sh"
-compare=$here/../../scripts/replay_compare.sh
+# shellcheck source=../../../scripts/lib/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/lib/check.sh"
+compare=$(dirname "${BASH_SOURCE[0]}")/../../../scripts/replay_compare.sh
 export QUORVEX_REPLAY_TOOL=$1
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-compare-test.XXXXXX")
@@ -38,8 +37,4 @@ refused capture|1|$scratch/refused|$scratch/empty.txt|FAIL: $QUORVEX_REPLAY_TOOL
 one argument|2|$scratch/capture||usage: $compare CAPTURE_FOLDER REPORT_FILE
 EOF
 
-if ((problems > 0)); then
-  echo "$problems problem(s)" >&2
-  exit 1
-fi
-echo "PASS: the replay comparison"
+check_finish "the replay comparison"

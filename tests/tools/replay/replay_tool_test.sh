@@ -2,8 +2,8 @@
 # The replay tool as a user meets it: exit code 2 and a message on stderr for
 # a folder it cannot use, the report and exit code 0 otherwise.
 set -u
-# shellcheck source=../../scripts/lib.sh
-source "$(dirname "$0")/../../scripts/lib.sh"
+# shellcheck source=../../../scripts/lib/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/lib/check.sh"
 replay=$1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -79,5 +79,4 @@ if ! grep -qF "$line␛[2KS2" "$scratch/tty" || grep -qF $'\x1b' "$scratch/tty";
   fail "replay on a terminal does not show the serial number's control; got: $(grep -a SerialNumber "$scratch/tty" | cat -v)"
 fi
 
-((problems == 0)) || exit 1
-echo "replay tool: all checks passed"
+check_finish "replay tool: all checks"
