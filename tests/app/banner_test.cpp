@@ -25,14 +25,18 @@ TEST(BannerLines, EachRowIsOneIndentedLineOfStrokesThenZeros) {
       EXPECT_EQ(slot[i], '\0') << "row " << row << " byte " << i;
     }
     const std::string visible(slot, length - 1);
-    for (const char c : visible) EXPECT_TRUE(c >= ' ' && c <= '~') << "row " << row;
+    for (const char c : visible) {
+      EXPECT_TRUE(c >= ' ' && c <= '~') << "row " << row;
+    }
     EXPECT_EQ(visible.substr(0, 2), "  ") << "row " << row;
     EXPECT_NE(visible.back(), ' ') << "row " << row;
     artTouchesIndent = artTouchesIndent || visible[2] != ' ';
     const bool lastRow = row + 1 == kBannerRows;
     EXPECT_EQ(visible.find_first_not_of(lastRow ? "\\_| " : "$\\|_/< "), std::string::npos)
         << "row " << row;
-    if (!lastRow) EXPECT_NE(visible.find('$'), std::string::npos) << "row " << row;
+    if (!lastRow) {
+      EXPECT_NE(visible.find('$'), std::string::npos) << "row " << row;
+    }
   }
   EXPECT_TRUE(artTouchesIndent) << "the art is indented by more than two columns";
 }
