@@ -8,6 +8,11 @@ namespace quorvex {
 // process exit code, which is always 0.
 int RunReport();
 
+// The same phases, asking the machine the same things, written as one JSON
+// document (quorvex-identities, version 1; docs/quorvex-identities.schema.json)
+// on standard output, each value as it is read. No banner, no prompt, no read.
+void WriteIdentitiesJson();
+
 // Gives standard output a full buffer. The C runtime leaves it unbuffered on
 // a console, so each character would be a write of its own; every line of
 // the report ends in a flush, so lines still show the moment they are known.

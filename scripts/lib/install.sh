@@ -46,6 +46,8 @@ QUORVEX_TEST_TOOLS=(
   iconv:libc-bin git:git tmux:tmux
   shellcheck:shellcheck yamllint:yamllint
   node:nodejs npm:npm
+  # Debian's Python and its JSON Schema validator, for the JSON document's test.
+  /usr/bin/python3:python3 /usr/lib/python3/dist-packages/jsonschema/__init__.py:python3-jsonschema
 )
 
 # libFuzzer ships in the runtime package of whichever Clang is installed, so

@@ -3,10 +3,10 @@
 #include <array>
 #include <string>
 
-#include "gpu/gpu_lines.h"
 #include "platform/byte_view.h"
 #include "platform/scoped_win32.h"
 #include "platform/system_names.h"
+#include "report/report_output.h"
 
 namespace quorvex {
 namespace {
@@ -33,7 +33,7 @@ bool ScanValue(HKEY key, DWORD index, std::int32_t gpu, const UuidPassRules& rul
   const std::optional<std::string> uuid =
       UuidTextOf(rules, ViewOfChars(name.data(), name.size()).TextAt(0), type,
                  ByteView(data.data(), data.size()), dataSize);
-  if (uuid) PrintGpuLine(gpu, kUuidLabel, *uuid);
+  if (uuid) ReportGpuUuid(gpu, *uuid);
   return true;
 }
 
@@ -62,7 +62,7 @@ void ReadNvTweakUuid(std::int32_t gpu) {
   // The type is not asked for: the driver has stored this value both as text and as raw bytes.
   if (::RegQueryValueExA(key.Get(), kNvTweakValueName.data(), nullptr, nullptr, data.data(),
                          &dataSize) == ERROR_SUCCESS) {
-    PrintGpuLine(gpu, kUuidLabel, TextDatum(ByteView(data.data(), data.size()), dataSize));
+    ReportGpuUuid(gpu, TextDatum(ByteView(data.data(), data.size()), dataSize));
   }
 }
 

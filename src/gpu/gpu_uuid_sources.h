@@ -16,6 +16,4 @@ void ScanKeyForUuids(HDEVINFO set, SP_DEVINFO_DATA& device, std::int32_t gpu,
 // The "GPU UUID" value of the NVTweak key numbered by the GPU counter.
 void ReadNvTweakUuid(std::int32_t gpu);
 
-inline constexpr std::string_view kUuidLabel = "UUID: ";
-
 }  // namespace quorvex

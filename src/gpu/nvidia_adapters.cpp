@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "gpu/gpu_lines.h"
 #include "gpu/gpu_uuid_sources.h"
 #include "platform/byte_view.h"
 #include "platform/display_devices.h"
@@ -11,7 +10,7 @@
 #include "platform/system_names.h"
 #include "platform/win32.h"
 #include "quorvex/collectors.h"
-#include "report/log_line.h"
+#include "report/report_output.h"
 
 namespace quorvex {
 namespace {
@@ -31,8 +30,8 @@ void ReportAdapter(HDEVINFO set, SP_DEVINFO_DATA& device, std::int32_t gpu,
   ScanKeyForUuids(set, device, gpu, kDriverKeyRules);
   ReadNvTweakUuid(gpu);
   ScanKeyForUuids(set, device, gpu, kDeviceKeyRules);
-  PrintGpuLine(gpu, "Name: ", DescriptionOf(set, device));
-  PrintGpuLine(gpu, "DeviceID: ", instanceId);
+  ReportGpuName(gpu, DescriptionOf(set, device));
+  ReportGpuDeviceId(gpu, instanceId);
 }
 
 // The number of NVIDIA adapters reported, or nothing when the device set
@@ -56,12 +55,12 @@ std::optional<std::int32_t> ReportNvidiaAdapters() {
 }  // namespace
 
 void CollectNvidiaGpus() {
-  LogLine(kNvidiaSection, "Reading UUIDs from driver registry...");
+  ReportNvidiaStart();
   const std::optional<std::int32_t> reported = ReportNvidiaAdapters();
   if (!reported) {
-    LogLine(kNvidiaSection, "No display adapters found");
+    ReportNoDisplayAdapters();
   } else if (*reported == 0) {
-    LogLine(kNvidiaSection, "No NVIDIA GPUs found");
+    ReportNoNvidiaGpus();
   }
 }
 

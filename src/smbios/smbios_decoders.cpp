@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "platform/uuid_text.h"
-#include "report/log_line.h"
+#include "report/report_output.h"
 
 namespace quorvex {
 namespace {
@@ -24,6 +24,7 @@ struct DecoderRow {
   std::uint8_t type;
   std::uint8_t minimumLength;  // a shorter structure prints nothing at all
   std::string_view section;
+  std::string_view kind;   // the structure's name in the JSON document
   DecoderField fields[6];  // in printing order
 };
 
@@ -34,34 +35,34 @@ constexpr FieldKind kUuid = FieldKind::kUuid;
 // number. The labels' mixed spellings are what the report has always printed.
 // clang-format off
 constexpr DecoderRow SmbiosDecoderTable[] = {
-    {0, 18, "[BIOS INFO]", {
+    {0, 18, "[BIOS INFO]", "bios", {
         {4, kText, "vendor: "},
         {5, kText, "version: "},
         {8, kText, "releaseDate: "}}},
-    {1, 8, "[SYSTEM INFO]", {
+    {1, 8, "[SYSTEM INFO]", "system", {
         {4, kText, "manufacturer: "},
         {5, kText, "productName: "},
         {6, kText, "version: "},
         {7, kText, "serialNumber: "},
         {8, kUuid, "UUID: ", 25}}},
-    {2, 9, "[BASEBOARD INFO]", {
+    {2, 9, "[BASEBOARD INFO]", "baseboard", {
         {4, kText, "manufacturer: "},
         {5, kText, "product: "},
         {6, kText, "version: "},
         {7, kText, "serialNumber: "}}},
-    {3, 9, "[CHASSIS INFO]", {
+    {3, 9, "[CHASSIS INFO]", "chassis", {
         {4, kText, "manufacturer: "},
         {6, kText, "Version: "},
         {7, kText, "serialNumber: "},
         {8, kText, "AssetTagNumber: ", 10}}},
-    {4, 26, "[PROCESSOR INFO]", {
+    {4, 26, "[PROCESSOR INFO]", "processor", {
         {4, kText, "SocketDesignation: "},
         {7, kText, "ProcessorManufacture: "},
         {16, kText, "ProcessorVersion: "},
         {32, kText, "serialNumber: ", 35},
         {33, kText, "AssetTag: ", 35},
         {34, kText, "PartNumber: ", 35}}},
-    {17, 28, "[MEMORY INFO]", {
+    {17, 28, "[MEMORY INFO]", "memoryDevice", {
         {16, kText, "DeviceLocator: "},
         {17, kText, "BankLocator: "},
         {23, kText, "manufacturer: "},
@@ -117,10 +118,11 @@ void DecodeSmbiosStructure(const SmbiosStructure& structure) {
   const DecoderRow* row = RowFor(structure.Type());
   const std::uint8_t length = structure.FormattedLength();
   if (row == nullptr || length < row->minimumLength || !structure.FormattedAreaFits()) return;
+  ReportSmbiosStructure(row->kind);
   for (const DecoderField& field : row->fields) {
     if (field.label == nullptr) break;
     if (length < field.onlyFrom) continue;
-    LogLine(row->section, field.label, FieldValue(structure, field));
+    ReportSmbiosField(row->section, field.label, FieldValue(structure, field));
   }
 }
 

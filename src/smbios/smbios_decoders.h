@@ -6,12 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "report/report_output.h"
 #include "smbios/smbios_structure.h"
 
 namespace quorvex {
 
 // What a string field prints when it names no text or an empty one.
-inline constexpr std::string_view kSmbiosNoText = "is null";
+inline constexpr std::string_view kSmbiosNoText = kSmbiosAbsent;
 
 // Prints one line per identity field of the structure, in the order its type
 // defines. Prints nothing for another type, for a formatted length below the

@@ -4,7 +4,7 @@
 #include "platform/win32.h"
 #include "quorvex/collectors.h"
 #include "quorvex/requests.h"
-#include "report/log_line.h"
+#include "report/report_output.h"
 #include "smbios/smbios_walk.h"
 
 namespace quorvex {
@@ -44,7 +44,7 @@ SmbiosFetchResult FetchSmbiosTable() {
 void DumpSmbios() {
   const SmbiosFetchResult fetched = FetchSmbiosTable();
   if (fetched.outcome != SmbiosFetchResult::Outcome::kFetched) {
-    LogLine(kSmbiosSection, "Failed to get firmware table");
+    ReportSmbiosFetchFailed();
     return;
   }
   WalkSmbiosTable(ByteView(fetched.table.data(), fetched.table.size()));

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/system_names.h"
-#include "report/log_line.h"
+#include "report/report_output.h"
 #include "smbios/smbios_decoders.h"
 #include "smbios/smbios_structure.h"
 
@@ -36,14 +36,14 @@ std::size_t NulPairAt(ByteView data, std::size_t q) {
 void WalkSmbiosTable(ByteView table) {
   const std::optional<std::uint32_t> tableLength = table.U32(kTableLengthAt);
   if (!tableLength) return;
-  LogLine(kSmbiosSection, "SMBIOS size=" + std::to_string(*tableLength) + " bytes");
+  ReportSmbiosSize(*tableLength);
 
   const ByteView data = table.Sub(0, WalkEnd(*tableLength, table.size()));
   std::size_t p = kSmbiosHeaderBytes;
   while (p < data.size()) {
     // The marker ends the table whatever its length, even with no length byte left.
     if (data.U8(p) == kEndOfTableType) {
-      LogLine(kSmbiosSection, "Reached end-of-table marker");
+      ReportSmbiosEndOfTable();
       return;
     }
     // Below 4 the next structure cannot be found; past the end it cannot be read.

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "gpu/gpu_lines.h"
 #include "platform/system_names.h"
 
 namespace quorvex {
@@ -98,11 +97,6 @@ TEST(IsNvidiaInstanceId, NeedsTheExactMarkerAnywhere) {
   EXPECT_FALSE(IsNvidiaInstanceId("PCI\\VEN_10D"));
   EXPECT_FALSE(IsNvidiaInstanceId("PCI\\VEN_1002&DEV_0001\\0"));
   EXPECT_FALSE(IsNvidiaInstanceId(""));
-}
-
-TEST(GpuLinePrefix, CarriesCounterAndFixedZero) {
-  EXPECT_EQ(GpuLinePrefix(0, "UUID: "), "[0, 0] UUID: ");
-  EXPECT_EQ(GpuLinePrefix(12, "Name: "), "[12, 0] Name: ");
 }
 
 TEST(ViewOfChars, TextIsBoundedByTheBuffer) {

@@ -1,5 +1,6 @@
-// quorvex-capture DIR: writes what this machine answers to the report's
-// requests into DIR, as a capture folder that quorvex-replay reads.
+// quorvex-capture [--] DIR: writes what this machine answers to the report's
+// requests into DIR, as a capture folder that quorvex-replay reads;
+// quorvex-capture --json prints its identities as one JSON document instead.
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
@@ -8,32 +9,53 @@
 #include "capture/capture_writer.h"
 #include "capture/registry_capture.h"
 #include "platform/win32.h"
+#include "quorvex/report.h"
+#include "tool_arguments.h"
 
 namespace {
 
-constexpr int kFolderProblem = 2;
+constexpr int kBadCall = 2;
+
+constexpr const char* kUsage =
+    "usage: quorvex-capture [--] FOLDER | quorvex-capture --json\n"
+    "Writes this machine's answers to the report's requests into FOLDER, a new or\n"
+    "empty folder, for quorvex-replay; with --json, prints this machine's identities\n"
+    "as one JSON document and writes no folder. The output holds the machine's\n"
+    "serial numbers. A folder whose name begins with - is given after --.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: quorvex-capture FOLDER\n"
-                 "Writes this machine's answers to the report's requests into FOLDER, a new or\n"
-                 "empty folder, for quorvex-replay. The files hold the machine's serial numbers.\n";
-    return kFolderProblem;
+  const quorvex::tools::ToolArguments arguments = quorvex::tools::ParseToolArguments(argc, argv);
+  if (arguments.help) {
+    std::cout << kUsage;
+    return 0;
   }
-  // The folder name and the listing are UTF-8, as the manifest's code page makes argv.
+  if (!arguments.refused.empty() || arguments.operands.size() != (arguments.json ? 0u : 1u)) {
+    if (!arguments.refused.empty()) {
+      std::cerr << "quorvex-capture: no option " << arguments.refused << "\n";
+    }
+    std::cerr << kUsage;
+    return kBadCall;
+  }
+  // The folder name, the listing and the document are UTF-8, as the
+  // manifest's code page makes argv and the texts the system hands over.
   ::SetConsoleOutputCP(CP_UTF8);
-  const std::filesystem::path folder = std::filesystem::u8path(argv[1]);
+  if (arguments.json) {
+    quorvex::BufferStandardOutput();
+    quorvex::WriteIdentitiesJson();
+    return 0;
+  }
+  const std::filesystem::path folder = std::filesystem::u8path(arguments.operands[0]);
   if (const auto problem = quorvex::capture::PrepareCaptureFolder(folder)) {
     std::cerr << "quorvex-capture: " << *problem << "\n";
-    return kFolderProblem;
+    return kBadCall;
   }
   if (const auto problem = quorvex::capture::WriteCaptureFiles(
           folder, quorvex::capture::CaptureMachine(quorvex::capture::CaptureRegistry()),
           std::cout)) {
     std::cerr << "quorvex-capture: " << *problem << "\n";
-    return kFolderProblem;
+    return kBadCall;
   }
   return 0;
 }

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The replay tool as a user meets it: exit code 2 and a message on stderr for
-# a folder it cannot use, the report and exit code 0 otherwise.
+# a call or a folder it cannot use, the report and exit code 0 otherwise, the
+# usage for --help.
 set -u
 # shellcheck source=../../../scripts/lib/check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/lib/check.sh"
-replay=$1
+replay=$(readlink -f "$1")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -21,6 +22,16 @@ expect() {  # expect CODE STDERR-PATTERN -- ARGS...
 
 expect 2 "usage" --
 expect 2 "usage" -- a b
+expect 2 "usage" -- --json
+expect 2 "no option --jsn" -- --jsn "$scratch"
+# A folder whose name begins with - is read only after --.
+mkdir "$scratch/-x"
+(cd "$scratch" && expect 2 "no option -x" -- -x)
+(cd "$scratch" && "$replay" --json -- -x </dev/null | grep -q '"quorvex-identities"') ||
+  fail "quorvex-replay --json -- -x did not read the folder -x"
+for help in --help -h; do
+  { "$replay" "$help" | grep -q -- "--json"; } || fail "quorvex-replay $help: no usage naming --json"
+done
 expect 2 "not-there" -- "$scratch/not-there"
 mkdir "$scratch/bad-count"
 printf 'x' >"$scratch/bad-count/PhysicalDrive0.bin"
