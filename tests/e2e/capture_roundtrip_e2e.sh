@@ -6,6 +6,9 @@
 # trip too. Also checked: exit code 0 and one listed line per file written,
 # only the keys the report can read, and exit code 2 with a message for a
 # folder that cannot be made or is not empty.
+# With the replay tool, quorvex-capture.exe --json in the same session must
+# print the document that quorvex-replay --json prints of the capture. An
+# option is never taken for a folder's name.
 # Usage: capture_roundtrip_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
 # quorvex-capture.exe is taken from beside QUORVEX_EXE.
 set -euo pipefail
@@ -75,6 +78,11 @@ round_trip() {
     [[ "$got_nvtweak" == "$want_nvtweak" ]] ||
       fail "$name: NVTweak keys captured: '$got_nvtweak', expected '$want_nvtweak'"
   fi
+  # The live machine's JSON document, in the same session as the capture.
+  status=0
+  timeout 60 wine "$capture_exe" --json </dev/null >"$dir/live.json.raw" 2>"$dir/live.err" || status=$?
+  [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --json exited with $status: $(cat "$dir/live.err")"
+  sed 's/\r$//' "$dir/live.json.raw" >"$dir/live.json"
   wine_session_stop
 
   if [[ -z "${QUORVEX_REPLAY_TOOL:-}" ]]; then
@@ -87,6 +95,12 @@ round_trip() {
     "$capture" "$dir/report.txt.raw" >"$dir/compare.out" 2>&1; then
     cat "$dir/compare.out" >&2
     fail "$name: the replay of the capture is not quorvex.exe's report"
+  fi
+  "$QUORVEX_REPLAY_TOOL" --json "$capture" </dev/null >"$dir/replay.json" 2>&1 ||
+    fail "$name: quorvex-replay --json failed: $(cat "$dir/replay.json")"
+  if ! diff -u "$dir/live.json" "$dir/replay.json" >"$dir/json.diff"; then
+    cat "$dir/json.diff" >&2
+    fail "$name: quorvex-capture.exe --json is not quorvex-replay --json of its capture"
   fi
 }
 
@@ -108,6 +122,14 @@ for target in "$refusals/afile/capture" "$scratch/nvidia/capture"; do
   [[ ! -s "$refusals/out" ]] || fail "files listed for $target, which was refused"
 done
 [[ "$(cat "$refusals/afile")" == "not a folder" ]] || fail "the file in the way was changed"
+# An option is never a folder's name: the usage for help, a refusal for the rest.
+for call in "--help:0" "-h:0" "--jsonn:2" "-x:2"; do
+  status=0
+  (cd "$refusals" && wine "$capture_exe" "${call%:*}" </dev/null >"$refusals/out" 2>&1) || status=$?
+  [[ $status -eq ${call#*:} ]] || fail "quorvex-capture.exe ${call%:*} exited with $status"
+  [[ ! -e "$refusals/${call%:*}" ]] || fail "quorvex-capture.exe ${call%:*} made a folder of that name"
+done
+grep -q -- "--json" "$refusals/out" || fail "the usage does not name --json"
 wine_session_stop
 
 check_finish "quorvex-capture.exe under Wine$([[ -n "${QUORVEX_REPLAY_TOOL:-}" ]] && echo ", replayed byte for byte")" "$scratch"
