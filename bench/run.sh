@@ -99,5 +99,15 @@ for input in smbios-0 smbios-4 smbios-16 smbios-64 smbios-256 registry-0 registr
   echo "${input/-/ } $bytes $lines $counts" >>"$work/callgrind.txt"
 done
 
+# The JSON document against the text report of the same captures, from the same replay tool.
+for input in smbios-256 registry-1000; do
+  for form in "" --json; do
+    nice valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$replay" \
+      ${form:+"$form"} "$work/inputs/$input" </dev/null >/dev/null 2>"$work/callgrind.err" &&
+      sed -n 's/^summary: \([0-9]*\)$/\1/p' "$work/callgrind.out"
+  done | paste -sd ' ' | sed "s/^/$input /" >>"$work/json.txt"
+done
+timed json "$rounds" none null "text=$replay $work/inputs/smbios-256" "json=$replay --json $work/inputs/smbios-256"
+
 python3 bench/table.py "$work" "$exe" "$floor"
 ((problems == 0))

@@ -79,6 +79,14 @@ for kind, per, sizes, pattern in (("smbios", "KiB", (0, 4, 16, 64, 256), r" INFO
         row(f"  {kind}: per-{per} cost, largest / smallest, {what}", f"{spread:.3f}" if spread else "not measured",
             "", "flat: <= 1.25", met(0 < spread <= 1.25) + " (reading the capture included)" * i)
 
+# json.txt: INPUT TEXT_IR JSON_IR, the whole replay of one capture in each form.
+for name, text_ir, json_ir in (line.split() for line in (work / "json.txt").open() if len(line.split()) == 3):
+    ratio = int(json_ir) / int(text_ir)
+    row(f"callgrind, replay --json / text, {name}", f"{ratio:.3f}", "", "<= 1.05", met(ratio <= 1.05))
+n, json_ms, text_ms, ratio = timed("json", "json", "text")
+row(f"replay smbios-256 to /dev/null: --json / text, median of {n}", f"{ratio:.3f}", "", "<= 1.05",
+    f"{met(ratio <= 1.05)} ({json_ms} against {text_ms})")
+
 imports = sorted(re.findall(r"DLL Name: (\S+)", out("x86_64-w64-mingw32-objdump", "-p", exe)))
 static = not any(re.match(r"lib.*\.dll|.*pthread", name, re.I) for name in imports)
 stripped = not re.search(r"(?m)^\[|\.debug", out("x86_64-w64-mingw32-objdump", "-t", "-h", exe))
