@@ -97,8 +97,8 @@ std::string CloseStructures(bool endOfTable) {
   return out + "],\"endOfTable\":" + (endOfTable ? "true" : "false");
 }
 
-// "vendor: " as vendorName-style JSON: the label without its ": ", its first
-// letter lower-case, and a label in capitals ("UUID") all lower-case.
+// The label without its ": " in camelCase: "vendor", "assetTagNumber" for
+// "AssetTagNumber: ", and a label in capitals all lower-case ("uuid").
 std::string JsonName(std::string_view label) {
   std::string name(label.substr(0, label.find(':')));
   const bool capitals = name.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos;
@@ -118,6 +118,7 @@ void BeginReport(ReportForm chosen) {
 
 void EndReport() {
   if (form == ReportForm::kJson) Emit("}\n");
+  form = ReportForm::kText;
 }
 
 void OpenPhase(Phase phase) {
