@@ -115,6 +115,8 @@ constexpr std::string_view kFixedText =
 }  // namespace
 
 int main() {
+  // Buffered as the tool's output is, so that a character device gets one write.
+  std::setvbuf(stdout, nullptr, _IOFBF, 8192);
   ::SetConsoleOutputCP(CP_UTF8);
   DWORD mode = 0;
   ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode);

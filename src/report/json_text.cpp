@@ -62,9 +62,16 @@ void AppendJsonValue(std::string& out, std::string_view bytes) {
     return;
   }
   out += '"';
+  std::size_t plain = 0;  // where the bytes not yet written begin
   for (std::size_t at = 0; at < bytes.size(); ++at) {
     const auto byte = static_cast<std::uint8_t>(bytes[at]);
     const std::uint8_t next = at + 1 < bytes.size() ? static_cast<std::uint8_t>(bytes[at + 1]) : 0;
+    // Most bytes are written as they are, in runs; only these interrupt a run.
+    const bool c1 = byte == 0xC2 && next >= 0x80 && next <= 0x9F;  // U+0080 to U+009F
+    const bool separator = byte == 0xE2 && next == 0x80 && at + 2 < bytes.size() &&
+                           (bytes[at + 2] == '\xA8' || bytes[at + 2] == '\xA9');  // U+2028, U+2029
+    if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0x7F && !c1 && !separator) continue;
+    out.append(bytes.data() + plain, at - plain);
     if (byte == '"' || byte == '\\') {
       out += '\\';
       out += bytes[at];
@@ -74,19 +81,18 @@ void AppendJsonValue(std::string& out, std::string_view bytes) {
       out += "\\r";
     } else if (byte == '\t') {
       out += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      AppendUnicodeEscape(out, byte);
-    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {  // C1, U+0080 to U+009F
+    } else if (c1) {
       AppendUnicodeEscape(out, next);
       ++at;
-    } else if (byte == 0xE2 && next == 0x80 && at + 2 < bytes.size() &&
-               (bytes[at + 2] == '\xA8' || bytes[at + 2] == '\xA9')) {  // U+2028, U+2029
+    } else if (separator) {
       AppendUnicodeEscape(out, static_cast<std::uint16_t>(0x2028 + (bytes[at + 2] == '\xA9')));
       at += 2;
-    } else {
-      out += bytes[at];
+    } else {  // the other C0 controls and DEL
+      AppendUnicodeEscape(out, byte);
     }
+    plain = at + 1;
   }
+  out.append(bytes.data() + plain, bytes.size() - plain);
   out += '"';
 }
 

@@ -1,6 +1,5 @@
 #include "report/report_output.h"
 
-#include <cctype>
 #include <iostream>
 #include <string>
 
@@ -40,72 +39,81 @@ struct JsonState {
 
 ReportForm form = ReportForm::kText;
 JsonState json;
+// What the next write of the document holds. Kept between writes so that its
+// room is reused: a document costs no allocation per value.
+std::string out;
 
-void Emit(const std::string& text) { std::cout << text << std::flush; }
-
-std::string Value(std::string_view bytes) {
-  std::string out;
-  AppendJsonValue(out, bytes);
-  return out;
+// Writes what was appended, at once, as the text report writes each line.
+void Emit() {
+  std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+  std::cout.flush();
+  out.clear();
 }
+
+void AppendValue(std::string_view bytes) { AppendJsonValue(out, bytes); }
 
 // A value whose placeholder stands for "not there": null.
-std::string Value(std::string_view bytes, std::string_view placeholder) {
-  return bytes == placeholder ? "null" : Value(bytes);
+void AppendValue(std::string_view bytes, std::string_view placeholder) {
+  if (bytes == placeholder) {
+    out += "null";
+  } else {
+    AppendJsonValue(out, bytes);
+  }
 }
 
-std::string Separator() {
-  const bool first = json.first;
+void AppendSeparator() {
+  if (!json.first) out += ',';
   json.first = false;
-  return first ? "" : ",";
 }
 
 // The adapters' array, opened once the device set is known to be there.
-std::string OpenAdapters() {
-  if (json.adaptersListed) return "";
+void OpenAdapters() {
+  if (json.adaptersListed) return;
   json.adaptersListed = json.adaptersOpen = true;
   json.first = true;
-  return "\"adaptersListed\":true,\"adapters\":[";
+  out += "\"adaptersListed\":true,\"adapters\":[";
 }
 
 // The adapter's object, opened by whichever of its lines comes first.
-std::string OpenAdapter(std::int32_t gpu) {
-  std::string out = OpenAdapters();
-  if (json.adapterOpen) return out;
-  out += Separator() + "{\"index\":" + std::to_string(gpu) + ",\"uuids\":[";
+void OpenAdapter(std::int32_t gpu) {
+  OpenAdapters();
+  if (json.adapterOpen) return;
+  AppendSeparator();
+  out += "{\"index\":";
+  out += std::to_string(gpu);
+  out += ",\"uuids\":[";
   json.adapterOpen = json.uuidsOpen = true;
   json.first = true;
-  return out;
 }
 
-std::string CloseUuids() {
-  if (!json.uuidsOpen) return "";
+void CloseUuids() {
+  if (json.uuidsOpen) out += ']';
   json.uuidsOpen = false;
-  return "]";
 }
 
-std::string CloseStructure() {
-  if (!json.structureOpen) return "";
+void CloseStructure() {
+  if (json.structureOpen) out += '}';
   json.structureOpen = false;
-  return "}";
 }
 
-std::string CloseStructures(bool endOfTable) {
-  if (!json.structuresOpen) return "";
+void CloseStructures(bool endOfTable) {
+  if (!json.structuresOpen) return;
   json.structuresOpen = false;
-  std::string out = CloseStructure();
-  return out + "],\"endOfTable\":" + (endOfTable ? "true" : "false");
+  CloseStructure();
+  out += endOfTable ? "],\"endOfTable\":true" : "],\"endOfTable\":false";
 }
 
 // The label without its ": " in camelCase: "vendor", "assetTagNumber" for
 // "AssetTagNumber: ", and a label in capitals all lower-case ("uuid").
-std::string JsonName(std::string_view label) {
-  std::string name(label.substr(0, label.find(':')));
-  const bool capitals = name.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos;
-  for (std::size_t i = 0; i < name.size() && (i == 0 || capitals); ++i) {
-    name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+void AppendJsonName(std::string_view label) {
+  const std::string_view name = label.substr(0, label.find(':'));
+  bool capitals = true;
+  for (const char c : name) capitals = capitals && !(c >= 'a' && c <= 'z');
+  const std::size_t first = out.size();
+  out += name;
+  for (std::size_t i = first; i < out.size() && (i == first || capitals); ++i) {
+    if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
   }
-  return name;
 }
 
 }  // namespace
@@ -113,11 +121,16 @@ std::string JsonName(std::string_view label) {
 void BeginReport(ReportForm chosen) {
   form = chosen;
   json = JsonState{};
-  if (form == ReportForm::kJson) Emit("{\"format\":\"quorvex-identities\",\"version\":1");
+  if (form != ReportForm::kJson) return;
+  out += "{\"format\":\"quorvex-identities\",\"version\":1";
+  Emit();
 }
 
 void EndReport() {
-  if (form == ReportForm::kJson) Emit("}\n");
+  if (form == ReportForm::kJson) {
+    out += "}\n";
+    Emit();
+  }
   form = ReportForm::kText;
 }
 
@@ -128,9 +141,10 @@ void OpenPhase(Phase phase) {
     return;
   }
   json.first = true;
-  Emit(phase == Phase::kNvidia   ? ",\"nvidia\":{"
-       : phase == Phase::kDrives ? ",\"drives\":["
-                                 : ",\"smbios\":{");
+  out += phase == Phase::kNvidia   ? ",\"nvidia\":{"
+         : phase == Phase::kDrives ? ",\"drives\":["
+                                   : ",\"smbios\":{";
+  Emit();
 }
 
 void ClosePhase(Phase phase) {
@@ -139,23 +153,24 @@ void ClosePhase(Phase phase) {
     EmptyLine();
     return;
   }
-  std::string out;
   if (phase == Phase::kNvidia) {
-    out = OpenAdapters();
-    if (json.adapterOpen) out += CloseUuids() + "}";
-    json.adapterOpen = false;
-    if (json.adaptersOpen) out += "]";
-    json.adaptersOpen = false;
-    out += "}";
+    OpenAdapters();
+    if (json.adapterOpen) {
+      CloseUuids();
+      out += '}';
+    }
+    if (json.adaptersOpen) out += ']';
+    json.adapterOpen = json.adaptersOpen = false;
+    out += '}';
   } else if (phase == Phase::kDrives) {
-    out = "]";
+    out += ']';
   } else {
     // A walk that ends without the marker closes its structures here.
-    out = CloseStructures(false);
+    CloseStructures(false);
     if (!json.smbiosStarted) out += "\"fetchFailed\":true";
-    out += "}";
+    out += '}';
   }
-  Emit(out);
+  Emit();
 }
 
 void ReportNvidiaStart() {
@@ -163,44 +178,45 @@ void ReportNvidiaStart() {
 }
 
 void ReportNoDisplayAdapters() {
-  if (form == ReportForm::kText) {
-    LogLine(kNvidiaSection, "No display adapters found");
-  } else {
-    json.adaptersListed = true;
-    Emit("\"adaptersListed\":false,\"adapters\":[]");
-  }
+  if (form == ReportForm::kText) return LogLine(kNvidiaSection, "No display adapters found");
+  json.adaptersListed = true;
+  out += "\"adaptersListed\":false,\"adapters\":[]";
+  Emit();
 }
 
 void ReportGpuUuid(std::int32_t gpu, std::string_view uuid) {
   if (form == ReportForm::kText) return GpuLine(gpu, "UUID: ", uuid);
-  std::string out = OpenAdapter(gpu);
-  out += Separator();
-  Emit(out + Value(uuid));
+  OpenAdapter(gpu);
+  AppendSeparator();
+  AppendValue(uuid);
+  Emit();
 }
 
 void ReportGpuName(std::int32_t gpu, std::string_view name) {
   if (form == ReportForm::kText) return GpuLine(gpu, "Name: ", name);
-  std::string out = OpenAdapter(gpu);
-  out += CloseUuids();
-  Emit(out + ",\"name\":" + Value(name));
+  OpenAdapter(gpu);
+  CloseUuids();
+  out += ",\"name\":";
+  AppendValue(name);
+  Emit();
 }
 
 void ReportGpuDeviceId(std::int32_t gpu, std::string_view instanceId) {
   if (form == ReportForm::kText) return GpuLine(gpu, "DeviceID: ", instanceId);
-  std::string out = OpenAdapter(gpu);
-  out += CloseUuids();
-  out += ",\"deviceId\":" + Value(instanceId) + "}";
+  OpenAdapter(gpu);
+  CloseUuids();
+  out += ",\"deviceId\":";
+  AppendValue(instanceId);
+  out += '}';
   json.adapterOpen = false;
   json.first = false;  // the next adapter follows this one in the array
-  Emit(out);
+  Emit();
 }
 
 void ReportNoNvidiaGpus() {
-  if (form == ReportForm::kText) {
-    LogLine(kNvidiaSection, "No NVIDIA GPUs found");
-  } else {
-    Emit(OpenAdapters());
-  }
+  if (form == ReportForm::kText) return LogLine(kNvidiaSection, "No NVIDIA GPUs found");
+  OpenAdapters();
+  Emit();
 }
 
 void ReportDrive(std::int32_t number, const DriveIdentity& drive) {
@@ -211,50 +227,62 @@ void ReportDrive(std::int32_t number, const DriveIdentity& drive) {
     LogLine(kDiskSection, tag + "Firmware: ", drive.firmware);
     return;
   }
-  const std::string separator = Separator();
-  Emit(separator + "{\"number\":" + std::to_string(number) + ",\"serialNumber\":" +
-       Value(drive.serialNumber, kNotRead) + ",\"model\":" + Value(drive.model, kNotRead) +
-       ",\"firmware\":" + Value(drive.firmware, kNotRead) + "}");
+  AppendSeparator();
+  out += "{\"number\":";
+  out += std::to_string(number);
+  out += ",\"serialNumber\":";
+  AppendValue(drive.serialNumber, kNotRead);
+  out += ",\"model\":";
+  AppendValue(drive.model, kNotRead);
+  out += ",\"firmware\":";
+  AppendValue(drive.firmware, kNotRead);
+  out += '}';
+  Emit();
 }
 
 void ReportSmbiosFetchFailed() {
-  if (form == ReportForm::kText) {
-    LogLine(kSmbiosSection, "Failed to get firmware table");
-  } else {
-    json.smbiosStarted = true;
-    Emit("\"fetchFailed\":true");
-  }
+  if (form == ReportForm::kText) return LogLine(kSmbiosSection, "Failed to get firmware table");
+  json.smbiosStarted = true;
+  out += "\"fetchFailed\":true";
+  Emit();
 }
 
 void ReportSmbiosSize(std::uint32_t tableLength) {
   if (form == ReportForm::kText) {
-    LogLine(kSmbiosSection, "SMBIOS size=" + std::to_string(tableLength) + " bytes");
-    return;
+    return LogLine(kSmbiosSection, "SMBIOS size=" + std::to_string(tableLength) + " bytes");
   }
   json.smbiosStarted = json.structuresOpen = json.first = true;
-  Emit("\"fetchFailed\":false,\"tableSize\":" + std::to_string(tableLength) + ",\"structures\":[");
+  out += "\"fetchFailed\":false,\"tableSize\":";
+  out += std::to_string(tableLength);
+  out += ",\"structures\":[";
+  Emit();
 }
 
+// Written with the structure's first field: a structure is one write, as
+// each of its lines is in the text report.
 void ReportSmbiosStructure(std::string_view kind) {
   if (form == ReportForm::kText) return;
-  std::string out = CloseStructure();
-  out += Separator();
-  out += "{\"kind\":\"" + std::string(kind) + "\"";
+  CloseStructure();
+  AppendSeparator();
+  out += "{\"kind\":\"";
+  out += kind;
+  out += '"';
   json.structureOpen = true;
-  Emit(out);
 }
 
 void ReportSmbiosField(std::string_view section, std::string_view label, std::string_view value) {
   if (form == ReportForm::kText) return LogLine(section, label, value);
-  Emit(",\"" + JsonName(label) + "\":" + Value(value, kSmbiosAbsent));
+  out += ",\"";
+  AppendJsonName(label);
+  out += "\":";
+  AppendValue(value, kSmbiosAbsent);
+  Emit();
 }
 
 void ReportSmbiosEndOfTable() {
-  if (form == ReportForm::kText) {
-    LogLine(kSmbiosSection, "Reached end-of-table marker");
-  } else {
-    Emit(CloseStructures(true));
-  }
+  if (form == ReportForm::kText) return LogLine(kSmbiosSection, "Reached end-of-table marker");
+  CloseStructures(true);
+  Emit();
 }
 
 }  // namespace quorvex
