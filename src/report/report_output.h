@@ -22,7 +22,7 @@ inline constexpr std::string_view kSmbiosAbsent = "is null";
 // JSON: the document's opening, and at the end its closing and one line end;
 // after it the form is text again. Text: nothing; the run sequence writes the
 // banner and the closing lines.
-void BeginReport(ReportForm form);
+void BeginReport(ReportForm chosen);
 void EndReport();
 
 // Text: "Initialise successfully!" (and, for the drives, "Reading
