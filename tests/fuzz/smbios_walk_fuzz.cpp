@@ -7,6 +7,7 @@
 #include <streambuf>
 #include <vector>
 
+#include "platform/system_names.h"
 #include "smbios/smbios_walk.h"
 
 namespace {
