@@ -63,7 +63,7 @@ void Adapters() {
   for (DWORD index = 0; ::SetupDiEnumDeviceInfo(set, index, &device); ++index) {
     std::array<char, kIdChars> id{};
     if (!::SetupDiGetDeviceInstanceIdA(set, &device, id.data(), kIdChars, nullptr)) continue;
-    if (std::string_view(id.data()).find("VEN_10DE") == std::string_view::npos) continue;
+    if (!quorvex::IsNvidiaInstanceId(id.data())) continue;
     ScanKey(set, device, DIREG_DRV);
     ReadNvTweak(gpu);
     ScanKey(set, device, DIREG_DEV);

@@ -94,7 +94,7 @@ const DecoderRow* RowFor(std::uint8_t type) {
 
 std::string UuidAt(ByteView formatted, std::size_t offset) {
   UuidBytes bytes{};
-  if (!formatted.Has(offset, bytes.size())) return std::string(kSmbiosNoText);
+  if (!formatted.Has(offset, bytes.size())) return std::string(kSmbiosAbsent);
   std::copy_n(formatted.data() + offset, bytes.size(), bytes.begin());
   return FormatSmbiosUuid(bytes);
 }
@@ -127,14 +127,14 @@ void DecodeSmbiosStructure(const SmbiosStructure& structure) {
 }
 
 std::string SmbiosString(const SmbiosStructure& structure, std::uint8_t number) {
-  if (number == 0) return std::string(kSmbiosNoText);
+  if (number == 0) return std::string(kSmbiosAbsent);
   const ByteView set = structure.StringSet();
   std::size_t at = 0;
   // Each step passes one text; an empty one (a lone NUL) counts too.
   for (std::uint8_t passed = 1; passed < number && at < set.size(); ++passed) {
     at = NextText(set, at);
   }
-  if (at >= set.size() || set.U8(at) == 0) return std::string(kSmbiosNoText);
+  if (at >= set.size() || set.U8(at) == 0) return std::string(kSmbiosAbsent);
   return set.TextAt(at);
 }
 

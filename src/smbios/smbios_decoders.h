@@ -11,16 +11,13 @@
 
 namespace quorvex {
 
-// What a string field prints when it names no text or an empty one.
-inline constexpr std::string_view kSmbiosNoText = kSmbiosAbsent;
-
 // Prints one line per identity field of the structure, in the order its type
 // defines. Prints nothing for another type, for a formatted length below the
 // type's minimum, or when the formatted area does not lie inside the view.
 void DecodeSmbiosStructure(const SmbiosStructure& structure);
 
 // Text number `number` (1-based) of the structure's string-set, byte for byte
-// as stored, or kSmbiosNoText for 0, an empty text, or a number past the last
+// as stored, or kSmbiosAbsent for 0, an empty text, or a number past the last
 // text. Looks at the string-set alone: a text cut by the view's end is the
 // bytes up to that end.
 std::string SmbiosString(const SmbiosStructure& structure, std::uint8_t number);

@@ -1,6 +1,6 @@
-// Turning what the machine answered into the files of a capture folder, and
-// writing them. Nothing here calls the platform: the answers come in as the
-// report's own request results.
+// Turning what the machine answers into the files of a capture folder, and
+// writing them. The machine is asked through the report's own requests
+// (CaptureMachine); everything else works on their results alone.
 #pragma once
 
 #include <cstdint>
