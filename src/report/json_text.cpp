@@ -65,7 +65,8 @@ void AppendJsonValue(std::string& out, std::string_view bytes) {
   std::size_t plain = 0;  // where the bytes not yet written begin
   for (std::size_t at = 0; at < bytes.size(); ++at) {
     const auto byte = static_cast<std::uint8_t>(bytes[at]);
-    const std::uint8_t next = at + 1 < bytes.size() ? static_cast<std::uint8_t>(bytes[at + 1]) : 0;
+    const std::uint8_t next =
+        at + 1 < bytes.size() ? static_cast<std::uint8_t>(bytes[at + 1]) : std::uint8_t{0};
     // Most bytes are written as they are, in runs; only these interrupt a run.
     const bool c1 = byte == 0xC2 && next >= 0x80 && next <= 0x9F;  // U+0080 to U+009F
     const bool separator = byte == 0xE2 && next == 0x80 && at + 2 < bytes.size() &&
