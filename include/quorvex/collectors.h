@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quorvex {
 
@@ -27,6 +28,9 @@ struct DriveIdentity {
 // Asks \\.\PhysicalDrive<driveNumber> for its standard device descriptor.
 // Prints nothing and never fails: unread texts come back as kNotRead.
 DriveIdentity QueryDriveIdentity(std::int32_t driveNumber);
+
+// What an SMBIOS string field holds when it names no text or an empty one.
+inline constexpr std::string_view kSmbiosAbsent = "is null";
 
 void DumpSmbios();
 

@@ -16,9 +16,6 @@ namespace quorvex {
 enum class ReportForm { kText, kJson };
 enum class Phase { kNvidia, kDrives, kSmbios };
 
-// What an SMBIOS string field holds when it names no text or an empty one.
-inline constexpr std::string_view kSmbiosAbsent = "is null";
-
 // JSON: the document's opening, and at the end its closing and one line end;
 // after it the form is text again. Text: nothing; the run sequence writes the
 // banner and the closing lines.

@@ -1,0 +1,64 @@
+// The identifiers people key on (asset inventories, licence binding, telling
+// machines apart in a fleet), and whether a value can serve as one. Firmware
+// and drives often carry filler where a serial number belongs, and boards
+// share dummy UUIDs by the thousand, so every key is judged before anyone
+// relies on it. The JSON document's "keys" and the tools' --keys and --diff
+// all take the kinds and the judgement from here.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "quorvex/collectors.h"
+
+namespace quorvex {
+
+enum class KeyQuality : std::uint8_t { kUsable, kAbsent, kEmpty, kRepeated, kDummyUuid, kFiller };
+
+// "usable", "absent", "empty", "repeated", "dummy-uuid" or "filler".
+std::string_view QualityName(KeyQuality quality);
+
+// Judges one value's bytes, UTF-8 or not; std::nullopt is a value that was
+// not read. The first reason that applies wins: absent, empty (only blanks),
+// repeated (one byte over and over, hyphens and blanks aside), dummy-uuid,
+// filler (a known placeholder text, ignoring ASCII case), else usable.
+KeyQuality JudgeKey(std::optional<std::string_view> bytes);
+
+// The value without the blanks (space, tab) at either end.
+std::string_view TrimKeyBlanks(std::string_view value);
+
+// One kind of machine key and where it stands in the identities document:
+// member `field` of each element of `container`, which is "adapter" (the
+// GPUs' UUID arrays), "drive", or the kind of an SMBIOS structure.
+struct MachineKeyKind {
+  std::string_view name;
+  std::string_view container;
+  std::string_view field;
+  bool uuid;                     // two values match ignoring ASCII case
+  std::string_view placeholder;  // what the report prints where the value was not read
+};
+
+// In the order --diff compares them, kind by kind. Within a document the
+// keys come in report order instead, each where its value stands.
+inline constexpr MachineKeyKind kMachineKeyKinds[] = {
+    {"gpu-uuid", "adapter", "uuids", true, ""},
+    {"drive-serial", "drive", "serialNumber", false, kNotRead},
+    {"system-uuid", "system", "uuid", true, kSmbiosAbsent},
+    {"system-serial", "system", "serialNumber", false, kSmbiosAbsent},
+    {"baseboard-serial", "baseboard", "serialNumber", false, kSmbiosAbsent},
+    {"chassis-serial", "chassis", "serialNumber", false, kSmbiosAbsent},
+    {"chassis-asset-tag", "chassis", "assetTagNumber", false, kSmbiosAbsent},
+    {"processor-serial", "processor", "serialNumber", false, kSmbiosAbsent},
+    {"memory-serial", "memoryDevice", "serialNumber", false, kSmbiosAbsent},
+};
+
+// The kind of key that `field` of a `container` holds, or nullptr.
+const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view field);
+
+// What two values of one kind are compared by: trimmed, and in lower case
+// for the UUID kinds, whose hexadecimal digits come in either case.
+std::string ComparableKey(const MachineKeyKind& kind, std::string_view value);
+
+}  // namespace quorvex

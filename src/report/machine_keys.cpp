@@ -1,0 +1,102 @@
+#include "quorvex/machine_keys.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace quorvex {
+namespace {
+
+// UUIDs that firmware vendors ship unchanged on whole product lines: the
+// first is the byte order of SMBIOS 2.6 and later, the second the same
+// bytes read the older way.
+constexpr std::string_view kDummyUuids[] = {
+    "03000200-0400-0500-0006-000700080009",
+    "00020003-0004-0005-0006-000700080009",
+};
+
+// What board makers leave in the fields they were meant to fill in, as seen
+// in real tables; compared ignoring ASCII case.
+// clang-format off
+constexpr std::string_view kFillers[] = {
+    "To Be Filled By O.E.M.", "To Be Filled By OEM", "To be filled", "Default string", "Default",
+    "System Serial Number", "System Product Name", "System manufacturer", "System Version",
+    "Chassis Serial Number", "Chassis Manufacture", "Base Board Serial Number",
+    "BaseBoard Serial Number", "Not Specified", "Not Applicable", "Not Available", "Not Present",
+    "Not Defined", "Unspecified", "None", "Unknown", "N/A", "NA", "OEM", "O.E.M.", "Invalid",
+    "Empty", "Null", "SSN", "Serial Number", "SerialNumber", "Asset Tag", "Asset Tag Number",
+    "No Asset Tag", "No Asset Information", "0123456789", "123456789", "1234567890",
+    "0123456789ABCDEF",
+};
+// clang-format on
+
+// Indexed by KeyQuality.
+constexpr std::string_view kQualityNames[] = {"usable",   "absent",     "empty",
+                                              "repeated", "dummy-uuid", "filler"};
+
+constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+constexpr char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return LowerAscii(x) == LowerAscii(y);
+         });
+}
+
+template <std::size_t N>
+bool OneOf(const std::string_view (&texts)[N], std::string_view value) {
+  return std::any_of(std::begin(texts), std::end(texts),
+                     [&](std::string_view text) { return EqualIgnoringAsciiCase(text, value); });
+}
+
+// "00000000", "FFFF-FFFF", "----": hyphens and blanks aside, at most one byte value.
+bool IsOneByteRepeated(std::string_view value) {
+  std::optional<char> seen;
+  for (const char c : value) {
+    if (c == '-' || IsBlank(c)) continue;
+    if (seen && *seen != c) return false;
+    seen = c;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string_view QualityName(KeyQuality quality) {
+  return kQualityNames[static_cast<std::size_t>(quality)];
+}
+
+std::string_view TrimKeyBlanks(std::string_view value) {
+  while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
+  while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);
+  return value;
+}
+
+KeyQuality JudgeKey(std::optional<std::string_view> bytes) {
+  if (!bytes) return KeyQuality::kAbsent;
+  const std::string_view value = TrimKeyBlanks(*bytes);
+  if (value.empty()) return KeyQuality::kEmpty;
+  if (IsOneByteRepeated(value)) return KeyQuality::kRepeated;
+  if (OneOf(kDummyUuids, value)) return KeyQuality::kDummyUuid;
+  if (OneOf(kFillers, value)) return KeyQuality::kFiller;
+  return KeyQuality::kUsable;
+}
+
+const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view field) {
+  for (const MachineKeyKind& kind : kMachineKeyKinds) {
+    if (kind.container == container && kind.field == field) return &kind;
+  }
+  return nullptr;
+}
+
+std::string ComparableKey(const MachineKeyKind& kind, std::string_view value) {
+  std::string comparable(TrimKeyBlanks(value));
+  if (kind.uuid) {
+    std::transform(comparable.begin(), comparable.end(), comparable.begin(), LowerAscii);
+  }
+  return comparable;
+}
+
+}  // namespace quorvex
