@@ -8,6 +8,11 @@
 
 namespace quorvex::capture_format {
 
+// No capture file comes near this size: a firmware table, a drive's
+// descriptor, a display adapter's registry keys or an identities document
+// are kilobytes.
+inline constexpr std::uintmax_t kMaxCaptureFileBytes = std::uintmax_t{64} << 20;
+
 // Drive N's files, named by DriveFileName(N, suffix):
 // the bytes drive N answers when it opens and the request succeeds,
 inline constexpr const char* kDriveResponseSuffix = ".bin";

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "capture_format.h"
 #include "standin/model/machine.h"
 
 namespace quorvex::replay {
@@ -24,17 +25,12 @@ std::optional<std::string> LoadFirmwareCapture(const std::filesystem::path& fold
 std::optional<std::string> LoadRegistryCapture(const std::filesystem::path& folder,
                                                standin::Machine& machine);
 
-// No capture file comes near this size: a firmware table, a drive's
-// descriptor or a display adapter's registry keys are kilobytes.
-inline constexpr std::uintmax_t kMaxCaptureFileBytes = std::uintmax_t{64} << 20;
+using capture_format::kMaxCaptureFileBytes;
 
 // Whether a capture file is there; a folder that cannot be read has none.
 bool Exists(const std::filesystem::path& file);
 
-// Reads a whole capture file into `bytes`, or returns a message naming it.
-// A file that is not a regular one once links are followed (a pipe, a
-// device, a folder) or that is larger than kMaxCaptureFileBytes is refused
-// before a byte of it is read: reading a pipe or a device may never end.
+// Reads a whole capture file into `bytes`, with tools::ReadCaptureFile's refusals.
 std::optional<std::string> ReadCaptureFile(const std::filesystem::path& file,
                                            standin::Bytes& bytes);
 

@@ -1,0 +1,18 @@
+// Reading a file that a user hands the tools as part of a capture: a capture
+// folder's files, or a saved identities document.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace quorvex::tools {
+
+// Reads the whole file into `bytes`, or returns a message naming it. A file
+// that is not a regular one once links are followed (a pipe, a device, a
+// folder) or that is larger than capture_format::kMaxCaptureFileBytes is
+// refused before a byte of it is read: reading a pipe or a device may never
+// end.
+std::optional<std::string> ReadCaptureFile(const std::filesystem::path& file, std::string& bytes);
+
+}  // namespace quorvex::tools
