@@ -9,7 +9,7 @@ namespace quorvex {
 int RunReport();
 
 // The same phases, asking the machine the same things, written as one JSON
-// document (quorvex-identities, version 1; docs/quorvex-identities.schema.json)
+// document (quorvex-identities, version 2; docs/quorvex-identities.schema.json)
 // on standard output, each value as it is read. No banner, no prompt, no read.
 void WriteIdentitiesJson();
 

@@ -1,8 +1,10 @@
 #include "report/report_output.h"
 
 #include <iostream>
+#include <optional>
 #include <string>
 
+#include "quorvex/machine_keys.h"
 #include "report/json_text.h"
 #include "report/log_line.h"
 
@@ -35,6 +37,14 @@ struct JsonState {
   bool structuresOpen = false;
   bool structureOpen = false;
   bool first = true;  // nothing written yet in the array just opened
+  // Places in the document, for the keys' pointers: how many adapters,
+  // drives and structures were opened so far, and the UUIDs of the adapter
+  // open now.
+  int adapters = 0;
+  int uuids = 0;
+  int drives = 0;
+  int structures = 0;
+  std::string_view structureKind;
 };
 
 ReportForm form = ReportForm::kText;
@@ -42,6 +52,9 @@ JsonState json;
 // What the next write of the document holds. Kept between writes so that its
 // room is reused: a document costs no allocation per value.
 std::string out;
+// The "keys" array's elements, written at the end of the document: each
+// machine key as it is met, its value copied from where it was just written.
+std::string keys;
 
 // Writes what was appended, at once, as the text report writes each line.
 void Emit() {
@@ -59,6 +72,28 @@ void AppendValue(std::string_view bytes, std::string_view placeholder) {
   } else {
     AppendJsonValue(out, bytes);
   }
+}
+
+// A machine key whose value `out` holds from `valueStart` on; std::nullopt
+// for a value not read.
+void AppendKey(const MachineKeyKind& kind, const std::string& pointer, std::size_t valueStart,
+               std::optional<std::string_view> bytes) {
+  if (!keys.empty()) keys += ',';
+  keys += "{\"kind\":\"";
+  keys += kind.name;
+  keys += "\",\"pointer\":\"";
+  keys += pointer;
+  keys += "\",\"value\":";
+  keys.append(out, valueStart, std::string::npos);
+  keys += ",\"quality\":\"";
+  keys += QualityName(JudgeKey(bytes));
+  keys += "\"}";
+}
+
+// The bytes of a value whose placeholder stands for "not there".
+std::optional<std::string_view> ReadValue(std::string_view bytes, std::string_view placeholder) {
+  if (bytes == placeholder) return std::nullopt;
+  return bytes;
 }
 
 void AppendSeparator() {
@@ -84,6 +119,8 @@ void OpenAdapter(std::int32_t gpu) {
   out += ",\"uuids\":[";
   json.adapterOpen = json.uuidsOpen = true;
   json.first = true;
+  ++json.adapters;
+  json.uuids = 0;
 }
 
 void CloseUuids() {
@@ -105,7 +142,8 @@ void CloseStructures(bool endOfTable) {
 
 // The label without its ": " in camelCase: "vendor", "assetTagNumber" for
 // "AssetTagNumber: ", and a label in capitals all lower-case ("uuid").
-void AppendJsonName(std::string_view label) {
+// Returns where in `out` the name begins.
+std::size_t AppendJsonName(std::string_view label) {
   const std::string_view name = label.substr(0, label.find(':'));
   bool capitals = true;
   for (const char c : name) capitals = capitals && !(c >= 'a' && c <= 'z');
@@ -114,6 +152,7 @@ void AppendJsonName(std::string_view label) {
   for (std::size_t i = first; i < out.size() && (i == first || capitals); ++i) {
     if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
   }
+  return first;
 }
 
 }  // namespace
@@ -121,14 +160,17 @@ void AppendJsonName(std::string_view label) {
 void BeginReport(ReportForm chosen) {
   form = chosen;
   json = JsonState{};
+  keys.clear();
   if (form != ReportForm::kJson) return;
-  out += "{\"format\":\"quorvex-identities\",\"version\":1";
+  out += "{\"format\":\"quorvex-identities\",\"version\":2";
   Emit();
 }
 
 void EndReport() {
   if (form == ReportForm::kJson) {
-    out += "}\n";
+    out += ",\"keys\":[";
+    out += keys;
+    out += "]}\n";
     Emit();
   }
   form = ReportForm::kText;
@@ -188,7 +230,12 @@ void ReportGpuUuid(std::int32_t gpu, std::string_view uuid) {
   if (form == ReportForm::kText) return GpuLine(gpu, "UUID: ", uuid);
   OpenAdapter(gpu);
   AppendSeparator();
+  const std::size_t valueStart = out.size();
   AppendValue(uuid);
+  AppendKey(*MachineKeyAt("adapter", "uuids"),
+            "/nvidia/adapters/" + std::to_string(json.adapters - 1) + "/uuids/" +
+                std::to_string(json.uuids++),
+            valueStart, uuid);
   Emit();
 }
 
@@ -231,7 +278,11 @@ void ReportDrive(std::int32_t number, const DriveIdentity& drive) {
   out += "{\"number\":";
   out += std::to_string(number);
   out += ",\"serialNumber\":";
+  const std::size_t valueStart = out.size();
   AppendValue(drive.serialNumber, kNotRead);
+  AppendKey(*MachineKeyAt("drive", "serialNumber"),
+            "/drives/" + std::to_string(json.drives++) + "/serialNumber", valueStart,
+            ReadValue(drive.serialNumber, kNotRead));
   out += ",\"model\":";
   AppendValue(drive.model, kNotRead);
   out += ",\"firmware\":";
@@ -268,14 +319,25 @@ void ReportSmbiosStructure(std::string_view kind) {
   out += kind;
   out += '"';
   json.structureOpen = true;
+  json.structureKind = kind;
+  ++json.structures;
 }
 
 void ReportSmbiosField(std::string_view section, std::string_view label, std::string_view value) {
   if (form == ReportForm::kText) return LogLine(section, label, value);
   out += ",\"";
-  AppendJsonName(label);
+  const std::size_t nameStart = AppendJsonName(label);
+  const MachineKeyKind* key =
+      MachineKeyAt(json.structureKind, std::string_view(out).substr(nameStart));
   out += "\":";
+  const std::size_t valueStart = out.size();
   AppendValue(value, kSmbiosAbsent);
+  if (key != nullptr) {
+    AppendKey(
+        *key,
+        "/smbios/structures/" + std::to_string(json.structures - 1) + "/" + std::string(key->field),
+        valueStart, ReadValue(value, kSmbiosAbsent));
+  }
   Emit();
 }
 

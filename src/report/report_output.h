@@ -1,9 +1,10 @@
 // What the report says, event by event, in the order the phases learn it.
 // The run sequence picks the form once, before the first event: the text
 // report (the lines of log_line.h, byte for byte as they have always been)
-// or one JSON document (quorvex-identities, version 1), written as the
-// events come, never gathered first. Until a form is picked, as for a
-// collector called on its own, the form is text.
+// or one JSON document (quorvex-identities, version 2), written as the
+// events come, never gathered first; only its closing "keys" array, one
+// element per machine key met on the way, is held until the end. Until a
+// form is picked, as for a collector called on its own, the form is text.
 #pragma once
 
 #include <cstdint>
