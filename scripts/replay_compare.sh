@@ -9,8 +9,8 @@
 #
 # The replay tool is the one QUORVEX_REPLAY_TOOL names; without it a plain
 # host build of quorvex-replay is made (or brought up to date) in
-# build/replay-tool, with no tests and no sanitizers, so it needs only CMake
-# and a C++17 compiler.
+# build/replay-tool, with no tests and no sanitizers, so it needs only CMake,
+# a C++17 compiler and nlohmann/json.
 # Usage: scripts/replay_compare.sh CAPTURE_FOLDER REPORT_FILE [IDENTITIES_JSON]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -30,7 +30,7 @@ identities=${3:-}
 
 tool=${QUORVEX_REPLAY_TOOL:-}
 if [[ -z $tool ]]; then
-  quorvex_need cmake:cmake g++:build-essential
+  quorvex_need cmake:cmake g++:build-essential /usr/include/nlohmann/json.hpp:nlohmann-json3-dev
   build=$root/build/replay-tool
   echo "Building quorvex-replay in $build" >&2
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORVEX_BUILD_TESTS=OFF >&2

@@ -36,6 +36,8 @@ QUORVEX_WINDOWS_TOOLS=(
   x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64
   # Debian's wine64 puts its loader under /usr/lib/wine, not on the PATH.
   wine:wine /usr/lib/wine/wine64:wine64
+  # The tools read identities documents with it; quorvex.exe does not.
+  /usr/include/nlohmann/json.hpp:nlohmann-json3-dev
 )
 # shellcheck disable=SC2034
 QUORVEX_TEST_TOOLS=(

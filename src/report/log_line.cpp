@@ -51,6 +51,10 @@ std::string ConsoleVisible(std::string_view text) {
   return out;
 }
 
+std::string ShownValue(std::string_view value) {
+  return outputIsConsole ? ConsoleVisible(value) : std::string(value);
+}
+
 void DecideConsoleOutput() {
   DWORD mode = 0;
   // The standard handle is the process's own: it is borrowed here, never closed.

@@ -33,6 +33,10 @@ void EmptyLine();
 // values are written as to a file.
 void DecideConsoleOutput();
 
+// `value` as a data line shows it: as ConsoleVisible makes it when standard
+// output is a console (see DecideConsoleOutput), else its exact bytes.
+std::string ShownValue(std::string_view value);
+
 // `text` with every control character shown instead of acted on: C0 (tab
 // included) and DEL as their Unicode control pictures (U+2400 + byte, U+2421
 // for DEL), and a C1 control as UTF-8 encodes it (C2 80 to C2 9F) as "\x" and

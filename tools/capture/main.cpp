@@ -1,6 +1,7 @@
 // quorvex-capture [--] DIR: writes what this machine answers to the report's
 // requests into DIR, as a capture folder that quorvex-replay reads;
-// quorvex-capture --json prints its identities as one JSON document instead.
+// quorvex-capture --json prints its identities as one JSON document instead,
+// and --keys [--json] its machine keys, each judged.
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
@@ -8,6 +9,8 @@
 
 #include "capture/capture_writer.h"
 #include "capture/registry_capture.h"
+#include "keys/keys_report.h"
+#include "keys/machine_identities.h"
 #include "platform/win32.h"
 #include "quorvex/report.h"
 #include "tool_arguments.h"
@@ -17,11 +20,29 @@ namespace {
 constexpr int kBadCall = 2;
 
 constexpr const char* kUsage =
-    "usage: quorvex-capture [--] FOLDER | quorvex-capture --json\n"
+    "usage: quorvex-capture [--] FOLDER\n"
+    "       quorvex-capture --json\n"
+    "       quorvex-capture --keys [--json]\n"
     "Writes this machine's answers to the report's requests into FOLDER, a new or\n"
     "empty folder, for quorvex-replay; with --json, prints this machine's identities\n"
-    "as one JSON document and writes no folder. The output holds the machine's\n"
-    "serial numbers. A folder whose name begins with - is given after --.\n";
+    "as one JSON document and writes no folder; with --keys, its machine keys and\n"
+    "whether each can serve as a key. The output holds the machine's serial\n"
+    "numbers. A folder whose name begins with - is given after --.\n";
+
+// What --keys and --diff call the machine the tool runs on.
+constexpr const char* kThisMachine = "this machine";
+
+int WriteKeys(bool json) {
+  std::vector<quorvex::keys::CaptureKeys> captures(1);
+  captures[0].name = kThisMachine;
+  if (const auto problem =
+          quorvex::keys::ReadMachineKeys(quorvex::keys::MachineIdentities(), captures[0].keys)) {
+    std::cerr << "quorvex-capture: " << kThisMachine << ": " << *problem << "\n";
+    return kBadCall;
+  }
+  quorvex::keys::PrintKeys(captures, json);
+  return 0;
+}
 
 }  // namespace
 
@@ -31,7 +52,8 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return 0;
   }
-  if (!arguments.refused.empty() || arguments.operands.size() != (arguments.json ? 0u : 1u)) {
+  const bool toFolder = !arguments.json && !arguments.keys;
+  if (!arguments.refused.empty() || arguments.operands.size() != (toFolder ? 1u : 0u)) {
     if (!arguments.refused.empty()) {
       std::cerr << "quorvex-capture: no option " << arguments.refused << "\n";
     }
@@ -41,6 +63,10 @@ int main(int argc, char** argv) {
   // The folder name, the listing and the document are UTF-8, as the
   // manifest's code page makes argv and the texts the system hands over.
   ::SetConsoleOutputCP(CP_UTF8);
+  if (arguments.keys) {
+    quorvex::BufferStandardOutput();
+    return WriteKeys(arguments.json);
+  }
   if (arguments.json) {
     quorvex::BufferStandardOutput();
     quorvex::WriteIdentitiesJson();

@@ -4,9 +4,13 @@
 quorvex-replay --json of each capture: one document that an independent parser
 (duplicate keys refused) reads and the schema validates, holding the text
 report's values in the text report's order: the document rendered back into
-report lines must be the report of the same capture, byte for byte. SAMPLES
-(real SMBIOS tables, outside the repository) is used when it is there."""
-import json, pathlib, shutil, struct, subprocess, sys
+report lines must be the report of the same capture, byte for byte, and its
+keys the test's own reading of the machine keys among its values. Then --keys
+--json over copies of one capture and documents made from it: each capture's
+keys as its document has them, the shared values exact, the keys schema
+valid. SAMPLES (real SMBIOS tables, outside the repository) is used when it
+is there."""
+import copy, json, pathlib, shutil, struct, subprocess, sys
 import jsonschema
 
 replay, schema, scenarios, samples, scratch = map(pathlib.Path, sys.argv[1:])
@@ -22,6 +26,11 @@ LABELS = {  # the report's labels, in its order, for each kind
     "processor": ["SocketDesignation", "ProcessorManufacture", "ProcessorVersion", "serialNumber",
                   "AssetTag", "PartNumber"],
     "memoryDevice": ["DeviceLocator", "BankLocator", "manufacturer", "serialNumber"]}
+KINDS = {("adapter", "uuids"): "gpu-uuid", ("drive", "serialNumber"): "drive-serial",
+         ("system", "uuid"): "system-uuid", ("system", "serialNumber"): "system-serial",
+         ("baseboard", "serialNumber"): "baseboard-serial", ("chassis", "serialNumber"): "chassis-serial",
+         ("chassis", "assetTagNumber"): "chassis-asset-tag", ("processor", "serialNumber"): "processor-serial",
+         ("memoryDevice", "serialNumber"): "memory-serial"}
 
 
 def unique(pairs):
@@ -73,6 +82,21 @@ def render(doc):
     return b"".join(TAG + line + b"\n" for line in lines) + TAG + b"Press Enter to exit..."
 
 
+def machine_keys(doc):
+    """(kind, pointer, value) of every machine key, walking the document's values."""
+    keys = [("gpu-uuid", f"/nvidia/adapters/{a}/uuids/{u}", v)
+            for a, adapter in enumerate(doc["nvidia"]["adapters"]) for u, v in enumerate(adapter["uuids"])]
+    keys += [("drive-serial", f"/drives/{d}/serialNumber", drv["serialNumber"]) for d, drv in enumerate(doc["drives"])]
+    for n, s in enumerate(doc["smbios"].get("structures", [])):
+        keys += [(KINDS[s["kind"], f], f"/smbios/structures/{n}/{f}", v) for f, v in s.items() if (s["kind"], f) in KINDS]
+    return keys
+
+
+def check_keys(keys, doc):
+    assert [(k["kind"], k["pointer"], k["value"]) for k in keys] == machine_keys(doc), "keys are not the document's"
+    assert all((k["value"] is None) == (k["quality"] == "absent") for k in keys), "absent is not null"
+
+
 def drive(folder, number, texts):  # a descriptor with serial, model and firmware at its offsets
     body = b"".join(t + b"\0" for t in texts)
     offsets = [48 + sum(len(t) + 1 for t in texts[:i]) for i in range(3)]
@@ -104,6 +128,7 @@ def check(name, build):
         jsonschema.validate(doc, json.loads(schema.read_text()))
         report = text.stdout[text.stdout.index(TAG):]
         assert render(doc) == report, f"rendered:\n{render(doc)!r}\nreport:\n{report!r}"
+        check_keys(doc["keys"], doc)
         print(f"ok: {name}")
     except (AssertionError, ValueError, jsonschema.ValidationError) as error:
         problems += 1
@@ -125,6 +150,79 @@ cases = {
 }
 for case_name, builder in cases.items():
     check(case_name, builder)
+
+
+def smbios(folder, *structures):  # (type, formatted length, {offset: bytes}, [texts])
+    data = b""
+    for kind, length, fields, texts in structures:
+        area = bytearray([kind, length, 0, 0] + [0] * (length - 4))
+        for at, value in fields.items():
+            area[at:at + len(value)] = value
+        data += bytes(area) + b"".join(t + b"\0" for t in texts) + b"\0" * (1 if texts else 2)
+    data += bytes([127, 4, 0, 0, 0, 0])
+    (folder / "smbios.bin").write_bytes(struct.pack("<BBBBI", 0, 3, 0, 0, len(data)) + data)
+
+
+def shared(captures):
+    """Usable values by kind, compared trimmed and UUIDs caseless, in order of first appearance."""
+    groups = {}
+    for c in captures:
+        for k in (k for k in c["keys"] if k["quality"] == "usable"):
+            v = k["value"]
+            text = (bytes.fromhex(v["hex"]) if isinstance(v, dict) else v.encode()).strip(b" \t")
+            group = groups.setdefault((k["kind"], text.lower() if k["kind"].endswith("uuid") else text),
+                                      {"kind": k["kind"], "value": v, "captures": []})
+            if c["capture"] not in group["captures"]:
+                group["captures"].append(c["capture"])
+    return [g for g in groups.values() if len(g["captures"]) > 1]
+
+
+def check_fleet():
+    """--keys --json over two copies of a capture and two documents made of its JSON."""
+    global problems
+    fleet = scratch / "fleet"
+    for copy_name in ("a", "b"):
+        folder = fleet / copy_name
+        folder.mkdir(parents=True)
+        shutil.copy(scenarios / "nvidia.reg.utf8", folder / "registry.reg")
+        drive(folder, 0, [b" OKD-7731-0042\t", b"Okapi", b"1"])
+        drive(folder, 2, [b"0000", b"Okapi", b"1"])
+        smbios(folder, (1, 27, {4: b"\1", 7: b"\2", 8: bytes.fromhex("00020003000400050006000700080009")},
+                        [b"Okapi Systems", b"Default string"]),
+               (3, 10, {7: b"\1", 8: b"\2"}, [b"CH-\xff-1", b" "]),
+               (17, 28, {24: b"\1"}, [b"1A2B3C4D"]))
+    doc = json.loads(subprocess.run([replay, "--json", fleet / "a"], capture_output=True, check=True).stdout)
+    changed = copy.deepcopy(doc)  # its keys are now stale: they must be judged afresh
+    uuids = changed["nvidia"]["adapters"][0]["uuids"]
+    uuids[:] = [u.lower() for u in uuids]  # a UUID's case does not count, a serial's does
+    uuids[1] = "To Be Filled By O.E.M."
+    changed["drives"][0]["serialNumber"] = "okd-7731-0042"
+    changed["smbios"]["structures"][2]["serialNumber"] += " \t"  # blanks at the ends do not count
+    (fleet / "changed.json").write_text(json.dumps(changed))
+    version1 = {k: v for k, v in doc.items() if k != "keys"} | {"version": 1}
+    (fleet / "version1.json").write_text(json.dumps(version1))
+    names = [str(fleet / n) for n in ("a", "b", "changed.json", "version1.json")]
+    run = subprocess.run([replay, "--keys", "--json", *names], capture_output=True)
+    try:
+        assert run.returncode == 0 and not run.stderr, run.stderr
+        keys_doc = json.loads(run.stdout.decode("utf-8"), object_pairs_hook=unique)
+        keys_schema = json.loads((schema.parent / "quorvex-keys.schema.json").read_text())
+        identities = json.loads(schema.read_text())
+        resolver = jsonschema.RefResolver.from_schema(keys_schema, store={identities["$id"]: identities})
+        jsonschema.validate(keys_doc, keys_schema, resolver=resolver)
+        assert [c["capture"] for c in keys_doc["captures"]] == names
+        for c, source in zip(keys_doc["captures"], (doc, doc, changed, version1)):
+            check_keys(c["keys"], source)
+        assert keys_doc["captures"][0]["keys"] == doc["keys"] == keys_doc["captures"][3]["keys"]
+        assert keys_doc["captures"][2]["keys"][1]["quality"] == "filler", "stale keys taken on trust"
+        assert keys_doc["shared"] == shared(keys_doc["captures"]), f"shared: {keys_doc['shared']}"
+        print("ok: --keys --json over copies and documents")
+    except (AssertionError, ValueError, jsonschema.ValidationError) as error:
+        problems += 1
+        print(f"FAIL: --keys --json: {error}", file=sys.stderr)
+
+
+check_fleet()
 if problems:
     sys.exit(1)
-print(f"{len(cases)} passed, 0 failed")
+print(f"{len(cases) + 1} passed, 0 failed")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The replay tool as a user meets it: exit code 2 and a message on stderr for
-# a call or a folder it cannot use, the report and exit code 0 otherwise, the
-# usage for --help.
+# The replay tool as a user meets it: exit code 2, a message on stderr and
+# nothing on stdout for a call, a folder or a document it cannot use, the
+# report and exit code 0 otherwise, the usage for --help.
 set -u
 # shellcheck source=../../../scripts/lib/check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/lib/check.sh"
@@ -17,6 +17,8 @@ expect() {  # expect CODE STDERR-PATTERN -- ARGS...
   local got=$?
   if [ "$got" -ne "$want" ] || ! grep -q -- "$pattern" "$scratch/err"; then
     fail "quorvex-replay $*: exit $got (want $want), stderr: $(cat "$scratch/err")"
+  elif [ "$want" -eq 2 ] && [ -s "$scratch/out" ]; then
+    fail "quorvex-replay $*: refused, yet wrote to stdout: $(head -c 200 "$scratch/out")"
   fi
 }
 
@@ -62,6 +64,16 @@ if ! timeout 20 "$replay" "$dir" </dev/null 2>"$scratch/err" | grep -q "SMBIOS s
 fi
 
 mkdir "$scratch/empty"
+# With --keys, every capture is read before anything is written.
+expect 2 "usage" -- --keys
+expect 2 "not-there: cannot be read" -- --keys "$scratch/empty" "$scratch/not-there"
+printf 'PhysicalDrive0' >"$scratch/text.json"
+expect 2 "text.json: not JSON" -- --keys "$scratch/empty" "$scratch/text.json"
+printf '{"format":"quorvex-identities","version":3}' >"$scratch/v3.json"
+expect 2 "v3.json: /version" -- --keys --json "$scratch/empty" "$scratch/v3.json"
+expect 2 "fifo-registry/registry.reg: a named pipe" -- --keys "$scratch/empty" "$scratch/fifo-registry"
+mkfifo "$scratch/pipe.json"
+expect 2 "pipe.json: a named pipe" -- --keys "$scratch/empty" "$scratch/pipe.json"
 "$replay" "$scratch/empty" </dev/null >"$scratch/out" 2>"$scratch/err"
 code=$?
 if [ "$code" -ne 0 ] || [ -s "$scratch/err" ]; then
@@ -88,6 +100,10 @@ fi
 script -qec "'$replay' '$scratch/erasing' </dev/null" /dev/null </dev/null >"$scratch/tty" 2>&1
 if ! grep -qF "$line␛[2KS2" "$scratch/tty" || grep -qF $'\x1b' "$scratch/tty"; then
   fail "replay on a terminal does not show the serial number's control; got: $(grep -a SerialNumber "$scratch/tty" | cat -v)"
+fi
+script -qec "'$replay' --keys '$scratch/erasing' '$scratch/erasing'" /dev/null </dev/null >"$scratch/tty" 2>&1
+if ! grep -qF "S1␛[2KS2" "$scratch/tty" || grep -qF $'\x1b' "$scratch/tty"; then
+  fail "--keys on a terminal does not show the serial number's control; got: $(cat -v "$scratch/tty")"
 fi
 
 check_finish "replay tool: all checks"
