@@ -11,10 +11,15 @@
 //                                       under NVTweak
 //   make_inputs wine-registry N FILE    the same adapter for `wine reg import`,
 //                                       on a driver key Wine's own adapter does not use
+//   make_inputs fleet N FOLDER          N capture folders, FOLDER/machine-NNNNN,
+//                                       of made-up desktops, eight machine keys each
+//   make_inputs fleet-large N FOLDER    the same, each with 256 KiB more of BIOS
+//                                       text: more bytes, not one key more
 //
 // Every name and text is made up. The files are written by the capture tool's
 // own writers: the firmware table as its capture writer files it, the
 // registry as its regedit writer exports it.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -57,15 +62,12 @@ class Table {
 
   Bytes WithHeader() const {
     const auto length = static_cast<std::uint32_t>(data_.size());
-    Bytes out = {0,
-                 3,
-                 0,
-                 0,
-                 static_cast<std::uint8_t>(length),
-                 static_cast<std::uint8_t>(length >> 8),
-                 static_cast<std::uint8_t>(length >> 16),
-                 static_cast<std::uint8_t>(length >> 24)};
-    out.insert(out.end(), data_.begin(), data_.end());
+    // Sized first and copied into: GCC 12 at -O3 takes an insert at the end
+    // of the 8-byte header for a write past it.
+    Bytes out(8 + data_.size());
+    out[1] = 3;
+    for (std::size_t i = 0; i < 4; ++i) out[4 + i] = static_cast<std::uint8_t>(length >> (8 * i));
+    std::copy(data_.begin(), data_.end(), out.begin() + 8);
     return out;
   }
 
@@ -179,6 +181,58 @@ Bytes MakeSmbios(std::size_t kib, unsigned& lines) {
   return table.WithHeader();
 }
 
+// ---- fleet ----------------------------------------------------------------
+
+// Keys per machine: the drive's serial number, the system's UUID and serial
+// number, the baseboard's serial number, the chassis' serial number and asset
+// tag number, two memory devices' serial numbers.
+constexpr unsigned kFleetKeys = 8;
+constexpr std::size_t kLargeBiosText = 256 * 1024;
+
+// Machine m of a fleet. Like a real one, it shares some values with the
+// others: every 50th was cloned with machine 0's UUID, every 20th has no
+// system serial number, all have the same filler on the baseboard.
+std::vector<quorvex::capture::CaptureFile> FleetMachine(unsigned m, bool large) {
+  Table table;
+  table.Add(0, Formatted(24, {{4, 1}, {5, 2}, {8, 3}}),
+            {large ? std::string(kLargeBiosText, 'L') : "Larkspur Firmware Works", "LFW 4.12.7",
+             "06/21/2023"});
+  Bytes system = Formatted(27, {{4, 1}, {5, 2}, {7, 3}});
+  const unsigned cloned = m % 50 == 0 ? 0 : m;
+  for (std::size_t i = 0; i < 16; ++i) {
+    system[8 - 4 + i] = static_cast<std::uint8_t>((cloned * 2654435761u) >> (i % 4 * 8)) ^
+                        static_cast<std::uint8_t>(i * 17);
+  }
+  table.Add(1, system,
+            {"Okapi Systems", "Okapi Tower 9",
+             m % 20 == 0 ? "To Be Filled By O.E.M." : Numbered("OKS-%06u", m)});
+  table.Add(2, Formatted(15, {{4, 1}, {7, 2}}), {"Okapi Systems", "Default string"});
+  table.Add(3, Formatted(10, {{4, 1}, {7, 2}, {8, 3}}),
+            {"Okapi Systems", Numbered("OKC-%06u", m), Numbered("INV-%05u", m)});
+  AddMemoryDevice(table, 2 * m);
+  AddMemoryDevice(table, 2 * m + 1);
+  table.Add(127, {}, {});
+  quorvex::SmbiosFetchResult fetched{quorvex::SmbiosFetchResult::Outcome::kFetched,
+                                     table.WithHeader()};
+  std::vector<quorvex::capture::CaptureFile> files = quorvex::capture::FirmwareFiles(fetched);
+
+  // A descriptor with the serial number, model and firmware at their offsets.
+  quorvex::StorageQueryResult drive;
+  drive.outcome = quorvex::StorageQueryResult::Outcome::kAnswered;
+  const std::string texts[] = {"Okapi NVMe 2TB", "3B2QGXA7", Numbered("OKD-%06u-0042", m)};
+  std::uint32_t at = 64;
+  for (std::size_t field = 0; field < 3; ++field) {
+    for (std::size_t b = 0; b < 4; ++b) {
+      drive.response[16 + 4 * field + b] = static_cast<std::uint8_t>(at >> (8 * b));
+    }
+    std::copy(texts[field].begin(), texts[field].end(), drive.response.begin() + at);
+    at += static_cast<std::uint32_t>(texts[field].size() + 1);
+  }
+  drive.returned = at;
+  for (auto& file : quorvex::capture::DriveFiles(0, drive)) files.push_back(std::move(file));
+  return files;
+}
+
 // ---- registry -------------------------------------------------------------
 
 using quorvex::capture::RegExportKey;
@@ -256,7 +310,8 @@ bool Write(const std::string& file, const Bytes& bytes) {
 }
 
 int Usage() {
-  std::cerr << "usage: make_inputs smbios KIB FOLDER | registry N FOLDER | wine-registry N FILE\n";
+  std::cerr << "usage: make_inputs smbios KIB FOLDER | registry N FOLDER | wine-registry N FILE\n"
+               "       make_inputs fleet N FOLDER | fleet-large N FOLDER\n";
   return 2;
 }
 
@@ -285,6 +340,17 @@ int main(int argc, char** argv) {
     const Bytes file = MakeRegistry(units, forWine ? "0107" : "0000", lines);
     bytes = file.size();
     written = Write(forWine ? target : target + "/" + quorvex::capture_format::kRegistryFile, file);
+  } else if (what == "fleet" || what == "fleet-large") {
+    written = true;
+    for (unsigned m = 0; m < units && written; ++m) {
+      const auto files = FleetMachine(m, what == "fleet-large");
+      for (const auto& file : files) bytes += file.bytes.size();
+      const std::string folder = target + Numbered("/machine-%05u", m);
+      std::ostringstream listing;
+      written = !quorvex::capture::PrepareCaptureFolder(folder) &&
+                !quorvex::capture::WriteCaptureFiles(folder, files, listing);
+    }
+    lines = units * kFleetKeys;
   } else {
     return Usage();
   }
@@ -293,7 +359,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   // For the caller's checks: the size of the table's structure data (or of
-  // the registry file) and the identity or UUID lines the report should print.
+  // the registry file, or of all the fleet's files) and the identity or UUID
+  // lines the report should print (the fleet's machine keys).
   std::cout << bytes << " " << lines << "\n";
   return 0;
 }

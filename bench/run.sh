@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks (bench/README.md): quorvex.exe under Wine against the limit program,
 # with the floor program and wmic for context, timed by hyperfine; wineserver requests; callgrind counts of the
-# replay tool as the inputs grow; the .exe's size. bench/table.py prints them.
+# replay tool as the inputs grow; --keys over fleets of documents, its time and peak memory; the .exe's size.
+# bench/table.py prints them.
 set -euo pipefail
 # shellcheck source=../scripts/lib/install.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/install.sh"
@@ -12,7 +13,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/check.sh"
 cd "$QUORVEX_ROOT"
 rounds=${QUORVEX_BENCH_ROUNDS:-10} wmic_rounds=${QUORVEX_BENCH_WMIC_ROUNDS:-5} runs=${QUORVEX_BENCH_RUNS:-4}
 work=$PWD/build/bench-work
-quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}" valgrind:valgrind hyperfine:hyperfine python3:python3
+quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}" valgrind:valgrind hyperfine:hyperfine python3:python3 /usr/bin/time:time
 rm -rf "$work" && mkdir -p "$work/inputs/empty"
 
 { # the build's messages on standard error, which keeps standard output for the table
@@ -108,6 +109,26 @@ for input in smbios-256 registry-1000; do
   done | paste -sd ' ' | sed "s/^/$input /" >>"$work/json.txt"
 done
 timed json "$rounds" none null "text=$replay $work/inputs/smbios-256" "json=$replay --json $work/inputs/smbios-256"
+
+# --keys --json over fleets of identities documents, as a fleet's inventory keeps them: the time per
+# document as the fleet grows tenfold, and the peak memory against keys (100 to 1000 documents) and
+# against bytes (fleet-large: the same keys, 256 KiB more of BIOS text in every document).
+for fleet in fleet-100 fleet-1000 fleet-large-1000; do
+  echo "bench: $fleet" >&2
+  read -r _ keys < <("$make_inputs" "${fleet%-*}" "${fleet##*-}" "$work/$fleet/folders")
+  mkdir -p "$work/$fleet/documents"
+  for folder in "$work/$fleet/folders"/*; do
+    "$replay" --json "$folder" </dev/null >"$work/$fleet/documents/${folder##*/}.json"
+  done
+  rm -rf "$work/$fleet/folders"
+  /usr/bin/time -f %M -o "$work/$fleet.rss" "$replay" --keys --json "$work/$fleet/documents"/* \
+    </dev/null >"$work/$fleet.keys.json" || fail "$fleet: quorvex-replay --keys --json failed"
+  got=$(grep -o '"pointer":' "$work/$fleet.keys.json" | wc -l)
+  ((got == keys)) || fail "$fleet: $got keys listed, $keys in the documents"
+  echo "$fleet ${fleet##*-} $keys $(du -sb "$work/$fleet/documents" | cut -f1) $(cat "$work/$fleet.rss")" >>"$work/keys.txt"
+done
+timed keys "$rounds" none null "keys-100=$replay --keys --json $(echo "$work"/fleet-100/documents/*)" \
+  "keys-1000=$replay --keys --json $(echo "$work"/fleet-1000/documents/*)"
 
 python3 bench/table.py "$work" "$exe" "$floor"
 ((problems == 0))

@@ -87,6 +87,24 @@ n, json_ms, text_ms, ratio = timed("json", "json", "text")
 row(f"replay smbios-256 to /dev/null: --json / text, median of {n}", f"{ratio:.3f}", "", "<= 1.05",
     f"{met(ratio <= 1.05)} ({json_ms} against {text_ms})")
 
+# keys.txt: FLEET DOCUMENTS KEYS BYTES PEAK_KIB, one line each for fleet-100, fleet-1000, fleet-large-1000.
+fleets = {name: [int(x) for x in v] for name, *v in map(str.split, (work / "keys.txt").open())}
+n, small, large, _ = timed("keys", "keys-100", "keys-1000")
+per = [float(t.split()[0]) / c for t, c in ((small, 100), (large, 1000))]
+row(f"--keys --json, 100 documents, median of {n}", small, f"{per[0]:.3f} ms/doc")
+row(f"--keys --json, 1000 documents, median of {n}", large, f"{per[1]:.3f} ms/doc")
+row("  per document, 1000 / 100", f"{per[1] / per[0]:.3f}", "", "flat: <= 1.10", met(per[1] / per[0] <= 1.10))
+for name, (docs, keys, size, peak) in fleets.items():
+    row(f"--keys --json, peak memory, {name}", f"{peak:,} KiB", "", "",
+        f"{docs} documents, {keys} keys, {size / 2**20:,.1f} MiB")
+grow = (fleets["fleet-1000"][3] - fleets["fleet-100"][3]) * 1024 / (fleets["fleet-1000"][1] - fleets["fleet-100"][1])
+bytes_more = fleets["fleet-large-1000"][2] - fleets["fleet-1000"][2]
+peak_more = (fleets["fleet-large-1000"][3] - fleets["fleet-1000"][3]) * 1024
+row("  peak memory per key, 100 to 1000 documents", f"{grow:,.0f} B", "", "", "the keys held")
+ratio = fleets["fleet-large-1000"][3] / fleets["fleet-1000"][3]
+row("  peak memory, large / small documents", f"{ratio:.3f}", "", "<= 1.10",
+    f"{met(ratio <= 1.10)} ({peak_more / 2**20:,.2f} MiB more for {bytes_more / 2**20:,.0f} MiB more of documents)")
+
 imports = sorted(re.findall(r"DLL Name: (\S+)", out("x86_64-w64-mingw32-objdump", "-p", exe)))
 static = not any(re.match(r"lib.*\.dll|.*pthread", name, re.I) for name in imports)
 stripped = not re.search(r"(?m)^\[|\.debug", out("x86_64-w64-mingw32-objdump", "-t", "-h", exe))
