@@ -1,5 +1,5 @@
-// The command line both tools read: --json, --keys, --help or -h, and
-// operands, with -- before an operand that begins with -. Any other argument that begins with
+// The command line both tools read: --json, --keys, --diff, --help or -h,
+// and operands, with -- before an operand that begins with -. Any other argument that begins with
 // - is refused, so that a mistyped option never becomes a folder's name.
 #pragma once
 
@@ -13,6 +13,7 @@ struct ToolArguments {
   bool help = false;
   bool json = false;
   bool keys = false;
+  bool diff = false;
   std::vector<std::string> operands;
   std::string refused;  // the first argument that is no option; empty when none
 };
@@ -32,6 +33,8 @@ inline ToolArguments ParseToolArguments(int argc, char** argv) {
       parsed.json = true;
     } else if (argument == "--keys") {
       parsed.keys = true;
+    } else if (argument == "--diff") {
+      parsed.diff = true;
     } else if (parsed.refused.empty()) {
       parsed.refused = argument;
     }

@@ -8,8 +8,9 @@
 # folder that cannot be made or is not empty.
 # With the replay tool, quorvex-capture.exe --json in the same session must
 # print the document that quorvex-replay --json prints of the capture, and
-# --keys --json the keys that quorvex-replay --keys --json finds in it. An
-# option is never taken for a folder's name.
+# --keys --json the keys that quorvex-replay --keys --json finds in it;
+# --diff against that document finds no change. An option is never taken for
+# a folder's name.
 # Usage: capture_roundtrip_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
 # quorvex-capture.exe is taken from beside QUORVEX_EXE.
 set -euo pipefail
@@ -86,6 +87,10 @@ round_trip() {
   status=0
   timeout 60 wine "$capture_exe" --keys --json </dev/null >"$dir/live-keys.json" 2>"$dir/live.err" || status=$?
   [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --keys --json exited with $status: $(cat "$dir/live.err")"
+  status=0
+  timeout 60 wine "$capture_exe" --diff "$(winepath -w "$dir/live.json" 2>/dev/null)" </dev/null \
+    >"$dir/diff.out" 2>&1 || status=$?
+  [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --diff of its own document exited with $status: $(cat "$dir/diff.out")"
   wine_session_stop
 
   if [[ -z "${QUORVEX_REPLAY_TOOL:-}" ]]; then
@@ -126,7 +131,7 @@ for target in "$refusals/afile/capture" "$scratch/nvidia/capture"; do
 done
 [[ "$(cat "$refusals/afile")" == "not a folder" ]] || fail "the file in the way was changed"
 # An option is never a folder's name: the usage for help, a refusal for the rest.
-for call in "--help:0" "-h:0" "--jsonn:2" "-x:2"; do
+for call in "--help:0" "-h:0" "--jsonn:2" "-x:2" "--diff:2"; do
   status=0
   (cd "$refusals" && wine "$capture_exe" "${call%:*}" </dev/null >"$refusals/out" 2>&1) || status=$?
   [[ $status -eq ${call#*:} ]] || fail "quorvex-capture.exe ${call%:*} exited with $status"

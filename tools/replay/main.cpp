@@ -3,6 +3,7 @@
 // run sequence against the stand-in platform.
 // quorvex-replay --keys [--json] CAPTURE...: the machine keys of captures
 // (folders or identities documents) and the values they share.
+// quorvex-replay --diff [--json] OLD NEW: which of them changed.
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "keys/keys_diff.h"
 #include "keys/keys_report.h"
 #include "keys/machine_identities.h"
 #include "quorvex/report.h"
@@ -25,11 +27,14 @@ constexpr int kBadCall = 2;
 constexpr std::string_view kUsage =
     "usage: quorvex-replay [--json] [--] CAPTURE_FOLDER\n"
     "       quorvex-replay --keys [--json] [--] CAPTURE...\n"
+    "       quorvex-replay --diff [--json] [--] OLD NEW\n"
     "Prints the report of the machine captured in CAPTURE_FOLDER, as quorvex.exe\n"
     "printed it there; with --json, its identities as one JSON document.\n"
     "With --keys, the machine keys of each CAPTURE (a capture folder, or an\n"
     "identities document that --json wrote), whether each can serve as a key,\n"
     "and the values that two or more captures share; with --json as one document.\n"
+    "With --diff, the machine keys that changed from OLD to NEW (each a CAPTURE),\n"
+    "were added or removed; exit status 0 when none did, 1 when some did.\n"
     "A folder whose name begins with - is given after --.\n";
 
 // A capture folder is replayed into its identities document; any other
@@ -51,9 +56,9 @@ std::optional<std::string> LoadCaptureKeys(const std::string& name,
   return std::nullopt;
 }
 
-int WriteKeys(const quorvex::tools::ToolArguments& arguments) {
-  // Every capture is read before anything is written, so a bad one stops
-  // the whole call with nothing on standard output.
+// --keys and --diff: every capture is read before anything is written, so a
+// bad one stops the whole call with nothing on standard output.
+int CompareCaptures(const quorvex::tools::ToolArguments& arguments) {
   std::vector<quorvex::keys::CaptureKeys> captures;
   for (const std::string& name : arguments.operands) {
     quorvex::keys::CaptureKeys& capture = captures.emplace_back();
@@ -64,8 +69,12 @@ int WriteKeys(const quorvex::tools::ToolArguments& arguments) {
     }
   }
   quorvex::standin::TheMachine().console = ::isatty(STDOUT_FILENO) != 0;
-  quorvex::keys::PrintKeys(captures, arguments.json);
-  return 0;
+  if (arguments.keys) {
+    quorvex::keys::PrintKeys(captures, arguments.json);
+    return 0;
+  }
+  return quorvex::keys::PrintDiff(quorvex::keys::DiffKeys(captures[0].keys, captures[1].keys),
+                                  captures[0].name, captures[1].name, arguments.json);
 }
 
 }  // namespace
@@ -76,8 +85,11 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return 0;
   }
-  const bool operandsFit =
-      arguments.keys ? !arguments.operands.empty() : arguments.operands.size() == 1;
+  const std::size_t operands = arguments.operands.size();
+  const bool operandsFit = arguments.keys && arguments.diff ? false
+                           : arguments.keys                 ? operands > 0
+                           : arguments.diff                 ? operands == 2
+                                                            : operands == 1;
   if (!arguments.refused.empty() || !operandsFit) {
     if (!arguments.refused.empty())
       std::cerr << "quorvex-replay: no option " << arguments.refused << "\n";
@@ -85,7 +97,7 @@ int main(int argc, char** argv) {
     return kBadCall;
   }
   quorvex::BufferStandardOutput();
-  if (arguments.keys) return WriteKeys(arguments);
+  if (arguments.keys || arguments.diff) return CompareCaptures(arguments);
   quorvex::standin::ResetMachine();
   if (const auto problem = quorvex::replay::LoadCaptureFolder(arguments.operands[0],
                                                               quorvex::standin::TheMachine())) {

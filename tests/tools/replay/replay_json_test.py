@@ -8,7 +8,8 @@ report lines must be the report of the same capture, byte for byte, and its
 keys the test's own reading of the machine keys among its values. Then --keys
 --json over copies of one capture and documents made from it: each capture's
 keys as its document has them, the shared values exact, the keys schema
-valid. SAMPLES (real SMBIOS tables, outside the repository) is used when it
+valid; and --diff of the capture against its document and against a copy
+with a drive gone and an SMBIOS text changed. SAMPLES (real SMBIOS tables, outside the repository) is used when it
 is there."""
 import copy, json, pathlib, shutil, struct, subprocess, sys
 import jsonschema
@@ -203,12 +204,12 @@ def check_fleet():
     (fleet / "version1.json").write_text(json.dumps(version1))
     names = [str(fleet / n) for n in ("a", "b", "changed.json", "version1.json")]
     run = subprocess.run([replay, "--keys", "--json", *names], capture_output=True)
+    identities = json.loads(schema.read_text())
+    resolver = jsonschema.RefResolver(identities["$id"], identities, store={identities["$id"]: identities})
     try:
         assert run.returncode == 0 and not run.stderr, run.stderr
         keys_doc = json.loads(run.stdout.decode("utf-8"), object_pairs_hook=unique)
         keys_schema = json.loads((schema.parent / "quorvex-keys.schema.json").read_text())
-        identities = json.loads(schema.read_text())
-        resolver = jsonschema.RefResolver.from_schema(keys_schema, store={identities["$id"]: identities})
         jsonschema.validate(keys_doc, keys_schema, resolver=resolver)
         assert [c["capture"] for c in keys_doc["captures"]] == names
         for c, source in zip(keys_doc["captures"], (doc, doc, changed, version1)):
@@ -220,9 +221,36 @@ def check_fleet():
     except (AssertionError, ValueError, jsonschema.ValidationError) as error:
         problems += 1
         print(f"FAIL: --keys --json: {error}", file=sys.stderr)
+    check_diff(fleet, doc, resolver)
+
+
+def check_diff(fleet, doc, resolver):
+    global problems
+    swapped = fleet / "swapped"
+    shutil.copytree(fleet / "a", swapped)
+    (swapped / "PhysicalDrive2.bin").unlink()
+    table = swapped / "smbios.bin"
+    table.write_bytes(table.read_bytes().replace(b"1A2B3C4D", b"1A2B3C4E"))
+    (fleet / "a.json").write_text(json.dumps(doc))
+    same = subprocess.run([replay, "--diff", fleet / "a", fleet / "a.json"], capture_output=True)
+    changed = subprocess.run([replay, "--diff", "--json", fleet / "a", swapped], capture_output=True)
+    try:
+        assert same.returncode == 0 and same.stdout == b"%d keys unchanged\n" % len(doc["keys"]), same
+        assert changed.returncode == 1 and not changed.stderr, changed
+        diff = json.loads(changed.stdout.decode("utf-8"), object_pairs_hook=unique)
+        diff_schema = json.loads((schema.parent / "quorvex-diff.schema.json").read_text())
+        jsonschema.validate(diff, diff_schema, resolver=resolver)
+        assert diff["changes"] == [
+            {"kind": "drive-serial", "ordinal": 1, "change": "removed", "old": "0000"},
+            {"kind": "memory-serial", "ordinal": 0, "change": "changed", "old": "1A2B3C4D", "new": "1A2B3C4E"}], diff
+        assert (diff["old"], diff["new"], diff["unchanged"]) == (str(fleet / "a"), str(swapped), len(doc["keys"]) - 2)
+        print("ok: --diff against its document and a changed copy")
+    except (AssertionError, ValueError, jsonschema.ValidationError) as error:
+        problems += 1
+        print(f"FAIL: --diff: {error}", file=sys.stderr)
 
 
 check_fleet()
 if problems:
     sys.exit(1)
-print(f"{len(cases) + 1} passed, 0 failed")
+print(f"{len(cases) + 2} passed, 0 failed")

@@ -64,8 +64,11 @@ if ! timeout 20 "$replay" "$dir" </dev/null 2>"$scratch/err" | grep -q "SMBIOS s
 fi
 
 mkdir "$scratch/empty"
-# With --keys, every capture is read before anything is written.
+# With --keys and --diff, every capture is read before anything is written.
 expect 2 "usage" -- --keys
+expect 2 "usage" -- --diff "$scratch/empty"
+expect 2 "usage" -- --keys --diff "$scratch/empty" "$scratch/empty"
+expect 2 "not-there: cannot be read" -- --diff "$scratch/empty" "$scratch/not-there"
 expect 2 "not-there: cannot be read" -- --keys "$scratch/empty" "$scratch/not-there"
 printf 'PhysicalDrive0' >"$scratch/text.json"
 expect 2 "text.json: not JSON" -- --keys "$scratch/empty" "$scratch/text.json"
