@@ -86,7 +86,8 @@ KeyQuality JudgeKey(std::optional<std::string_view> bytes) {
 
 const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view field) {
   for (const MachineKeyKind& kind : kMachineKeyKinds) {
-    if (kind.container == container && kind.field == field) return &kind;
+    // The field first: most fields are no key, and most differ from a key's in length.
+    if (kind.field == field && kind.container == container) return &kind;
   }
   return nullptr;
 }

@@ -1,6 +1,12 @@
 #include "report/report_output.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstddef>
+#include <initializer_list>
 #include <iostream>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -52,9 +58,41 @@ JsonState json;
 // What the next write of the document holds. Kept between writes so that its
 // room is reused: a document costs no allocation per value.
 std::string out;
-// The "keys" array's elements, written at the end of the document: each
-// machine key as it is met, its value copied from where it was just written.
-std::string keys;
+// Text gathered piece by piece, for the "keys" array that ends the document.
+// A key is a dozen pieces and a table can hold thousands of keys, so the
+// pieces are copied into room grown by doubling rather than appended one by
+// one to a string, whose every append costs more than the piece.
+class KeysText {
+ public:
+  void Append(std::initializer_list<std::string_view> pieces) {
+    std::size_t size = 0;
+    for (const std::string_view piece : pieces) size += piece.size();
+    if (used_ + size > room_) Grow(std::max(2 * room_, used_ + size));
+    for (const std::string_view piece : pieces) {
+      std::copy(piece.begin(), piece.end(), text_.get() + used_);
+      used_ += piece.size();
+    }
+  }
+  bool Empty() const { return used_ == 0; }
+  std::string_view View() const { return {text_.get(), used_}; }
+  void Clear() { used_ = 0; }
+
+ private:
+  // Room that is written before it is read needs no zeroing first.
+  void Grow(std::size_t room) {
+    std::unique_ptr<char[]> larger(new char[room]);
+    std::copy(text_.get(), text_.get() + used_, larger.get());
+    text_ = std::move(larger);
+    room_ = room;
+  }
+
+  std::unique_ptr<char[]> text_;
+  std::size_t room_ = 0;
+  std::size_t used_ = 0;
+};
+
+// Each machine key as it is met, its value copied from where it was just written.
+KeysText keys;
 
 // Writes what was appended, at once, as the text report writes each line.
 void Emit() {
@@ -74,20 +112,28 @@ void AppendValue(std::string_view bytes, std::string_view placeholder) {
   }
 }
 
-// A machine key whose value `out` holds from `valueStart` on; std::nullopt
-// for a value not read.
-void AppendKey(const MachineKeyKind& kind, const std::string& pointer, std::size_t valueStart,
-               std::optional<std::string_view> bytes) {
-  if (!keys.empty()) keys += ',';
-  keys += "{\"kind\":\"";
-  keys += kind.name;
-  keys += "\",\"pointer\":\"";
-  keys += pointer;
-  keys += "\",\"value\":";
-  keys.append(out, valueStart, std::string::npos);
-  keys += ",\"quality\":\"";
-  keys += QualityName(JudgeKey(bytes));
-  keys += "\"}";
+// A number's decimal digits, for as long as the expression that wrote them.
+class Digits {
+ public:
+  explicit Digits(int number)
+      : end_(std::to_chars(std::begin(text_), std::end(text_), number).ptr) {}
+  Digits(const Digits&) = delete;
+  Digits& operator=(const Digits&) = delete;
+  std::string_view View() const { return {text_, static_cast<std::size_t>(end_ - text_)}; }
+
+ private:
+  char text_[12];
+  char* end_;
+};
+
+// A machine key at `pointer` (its pieces) whose value `out` holds from
+// `valueStart` on; std::nullopt for a value not read.
+void AppendKey(const MachineKeyKind& kind, std::initializer_list<std::string_view> pointer,
+               std::size_t valueStart, std::optional<std::string_view> bytes) {
+  keys.Append({keys.Empty() ? "{\"kind\":\"" : ",{\"kind\":\"", kind.name, "\",\"pointer\":\""});
+  keys.Append(pointer);
+  keys.Append({"\",\"value\":", std::string_view(out).substr(valueStart), ",\"quality\":\"",
+               QualityName(JudgeKey(bytes)), "\"}"});
 }
 
 // The bytes of a value whose placeholder stands for "not there".
@@ -160,7 +206,7 @@ std::size_t AppendJsonName(std::string_view label) {
 void BeginReport(ReportForm chosen) {
   form = chosen;
   json = JsonState{};
-  keys.clear();
+  keys.Clear();
   if (form != ReportForm::kJson) return;
   out += "{\"format\":\"quorvex-identities\",\"version\":2";
   Emit();
@@ -168,8 +214,8 @@ void BeginReport(ReportForm chosen) {
 
 void EndReport() {
   if (form == ReportForm::kJson) {
-    out += ",\"keys\":[";
-    out += keys;
+    // The keys go out as they were gathered, not copied once more.
+    std::cout << ",\"keys\":[" << keys.View();
     out += "]}\n";
     Emit();
   }
@@ -233,8 +279,8 @@ void ReportGpuUuid(std::int32_t gpu, std::string_view uuid) {
   const std::size_t valueStart = out.size();
   AppendValue(uuid);
   AppendKey(*MachineKeyAt("adapter", "uuids"),
-            "/nvidia/adapters/" + std::to_string(json.adapters - 1) + "/uuids/" +
-                std::to_string(json.uuids++),
+            {"/nvidia/adapters/", Digits(json.adapters - 1).View(), "/uuids/",
+             Digits(json.uuids++).View()},
             valueStart, uuid);
   Emit();
 }
@@ -281,7 +327,7 @@ void ReportDrive(std::int32_t number, const DriveIdentity& drive) {
   const std::size_t valueStart = out.size();
   AppendValue(drive.serialNumber, kNotRead);
   AppendKey(*MachineKeyAt("drive", "serialNumber"),
-            "/drives/" + std::to_string(json.drives++) + "/serialNumber", valueStart,
+            {"/drives/", Digits(json.drives++).View(), "/serialNumber"}, valueStart,
             ReadValue(drive.serialNumber, kNotRead));
   out += ",\"model\":";
   AppendValue(drive.model, kNotRead);
@@ -333,10 +379,8 @@ void ReportSmbiosField(std::string_view section, std::string_view label, std::st
   const std::size_t valueStart = out.size();
   AppendValue(value, kSmbiosAbsent);
   if (key != nullptr) {
-    AppendKey(
-        *key,
-        "/smbios/structures/" + std::to_string(json.structures - 1) + "/" + std::string(key->field),
-        valueStart, ReadValue(value, kSmbiosAbsent));
+    AppendKey(*key, {"/smbios/structures/", Digits(json.structures - 1).View(), "/", key->field},
+              valueStart, ReadValue(value, kSmbiosAbsent));
   }
   Emit();
 }
