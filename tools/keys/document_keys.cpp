@@ -15,7 +15,7 @@ namespace {
 // keys come in the order its fields were written.
 using Json = nlohmann::ordered_json;
 
-// An identities document nests five deep. A file nested far deeper is none,
+// An identities document nests six levels deep. A file nested far deeper is none,
 // and stopping at once keeps it from costing memory out of all proportion.
 constexpr int kMaxDepth = 16;
 
