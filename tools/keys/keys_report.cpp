@@ -110,9 +110,11 @@ void AppendKeyJson(std::string& out, const MachineKey& key) {
 void WriteKeysText(const std::vector<CaptureKeys>& captures, std::ostream& out) {
   const Sharing sharing = FindSharing(captures);
   for (std::size_t c = 0; c < captures.size(); ++c) {
+    if (c > 0) out << '\n';
     WriteCaptureTable(captures[c], sharing.valueOf[c], sharing, out);
-    out << '\n';
   }
+  if (captures.size() < 2) return;  // one machine shares with none
+  out << '\n';
   if (std::none_of(sharing.values.begin(), sharing.values.end(), IsShared)) {
     out << "No usable value is shared by two or more captures.\n";
     return;
