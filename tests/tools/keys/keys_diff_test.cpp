@@ -12,7 +12,7 @@ namespace quorvex::keys {
 namespace {
 
 // A key of the named kind; std::nullopt for a value that was not read.
-MachineKey Key(std::string_view kind, std::optional<std::string> value) {
+MachineKey Key(std::string_view kind, const std::optional<std::string>& value) {
   MachineKey key;
   for (const MachineKeyKind& known : kMachineKeyKinds) {
     if (known.name == kind) key.kind = &known;
