@@ -26,9 +26,6 @@ std::string_view QualityName(KeyQuality quality);
 // filler (a known placeholder text, ignoring ASCII case), else usable.
 KeyQuality JudgeKey(std::optional<std::string_view> bytes);
 
-// The value without the blanks (space, tab) at either end.
-std::string_view TrimKeyBlanks(std::string_view value);
-
 // One kind of machine key and where it stands in the identities document:
 // member `field` of each element of `container`, which is "adapter" (the
 // GPUs' UUID arrays), "drive", or the kind of an SMBIOS structure.

@@ -51,6 +51,13 @@ bool OneOf(const std::string_view (&texts)[N], std::string_view value) {
                      [&](std::string_view text) { return EqualIgnoringAsciiCase(text, value); });
 }
 
+// The value without the blanks (space, tab) at either end.
+std::string_view TrimKeyBlanks(std::string_view value) {
+  while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
+  while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);
+  return value;
+}
+
 // "00000000", "FFFF-FFFF", "----": hyphens and blanks aside, at most one byte value.
 bool IsOneByteRepeated(std::string_view value) {
   std::optional<char> seen;
@@ -66,12 +73,6 @@ bool IsOneByteRepeated(std::string_view value) {
 
 std::string_view QualityName(KeyQuality quality) {
   return kQualityNames[static_cast<std::size_t>(quality)];
-}
-
-std::string_view TrimKeyBlanks(std::string_view value) {
-  while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
-  while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);
-  return value;
 }
 
 KeyQuality JudgeKey(std::optional<std::string_view> bytes) {

@@ -103,13 +103,15 @@ void Emit() {
 
 void AppendValue(std::string_view bytes) { AppendJsonValue(out, bytes); }
 
-// A value whose placeholder stands for "not there": null.
-void AppendValue(std::string_view bytes, std::string_view placeholder) {
+// A value whose placeholder stands for "not there": null. Returns the bytes
+// written, none for null, as a machine key is judged.
+std::optional<std::string_view> AppendValue(std::string_view bytes, std::string_view placeholder) {
   if (bytes == placeholder) {
     out += "null";
-  } else {
-    AppendJsonValue(out, bytes);
+    return std::nullopt;
   }
+  AppendJsonValue(out, bytes);
+  return bytes;
 }
 
 // A number's decimal digits, for as long as the expression that wrote them.
@@ -134,12 +136,6 @@ void AppendKey(const MachineKeyKind& kind, std::initializer_list<std::string_vie
   keys.Append(pointer);
   keys.Append({"\",\"value\":", std::string_view(out).substr(valueStart), ",\"quality\":\"",
                QualityName(JudgeKey(bytes)), "\"}"});
-}
-
-// The bytes of a value whose placeholder stands for "not there".
-std::optional<std::string_view> ReadValue(std::string_view bytes, std::string_view placeholder) {
-  if (bytes == placeholder) return std::nullopt;
-  return bytes;
 }
 
 void AppendSeparator() {
@@ -325,10 +321,9 @@ void ReportDrive(std::int32_t number, const DriveIdentity& drive) {
   out += std::to_string(number);
   out += ",\"serialNumber\":";
   const std::size_t valueStart = out.size();
-  AppendValue(drive.serialNumber, kNotRead);
+  const auto serialNumber = AppendValue(drive.serialNumber, kNotRead);
   AppendKey(*MachineKeyAt("drive", "serialNumber"),
-            {"/drives/", Digits(json.drives++).View(), "/serialNumber"}, valueStart,
-            ReadValue(drive.serialNumber, kNotRead));
+            {"/drives/", Digits(json.drives++).View(), "/serialNumber"}, valueStart, serialNumber);
   out += ",\"model\":";
   AppendValue(drive.model, kNotRead);
   out += ",\"firmware\":";
@@ -377,10 +372,10 @@ void ReportSmbiosField(std::string_view section, std::string_view label, std::st
       MachineKeyAt(json.structureKind, std::string_view(out).substr(nameStart));
   out += "\":";
   const std::size_t valueStart = out.size();
-  AppendValue(value, kSmbiosAbsent);
+  const auto written = AppendValue(value, kSmbiosAbsent);
   if (key != nullptr) {
     AppendKey(*key, {"/smbios/structures/", Digits(json.structures - 1).View(), "/", key->field},
-              valueStart, ReadValue(value, kSmbiosAbsent));
+              valueStart, written);
   }
   Emit();
 }
