@@ -20,12 +20,6 @@ enum class KeyQuality : std::uint8_t { kUsable, kAbsent, kEmpty, kRepeated, kDum
 // "usable", "absent", "empty", "repeated", "dummy-uuid" or "filler".
 std::string_view QualityName(KeyQuality quality);
 
-// Judges one value's bytes, UTF-8 or not; std::nullopt is a value that was
-// not read. The first reason that applies wins: absent, empty (only blanks),
-// repeated (one byte over and over, hyphens and blanks aside), dummy-uuid,
-// filler (a known placeholder text, ignoring ASCII case), else usable.
-KeyQuality JudgeKey(std::optional<std::string_view> bytes);
-
 // One kind of machine key and where it stands in the identities document:
 // member `field` of each element of `container`, which is "adapter" (the
 // GPUs' UUID arrays), "drive", or the kind of an SMBIOS structure.
@@ -50,6 +44,15 @@ inline constexpr MachineKeyKind kMachineKeyKinds[] = {
     {"processor-serial", "processor", "serialNumber", false, kSmbiosAbsent},
     {"memory-serial", "memoryDevice", "serialNumber", false, kSmbiosAbsent},
 };
+
+// Judges one value of a kind of key, its bytes UTF-8 or not; std::nullopt is
+// a value that was not read. Blanks are space, tab, CR, LF and NUL, and those
+// at either end do not count; a UUID kind's value is judged without one pair
+// of enclosing braces and without a leading "GPU-". The first reason that
+// applies wins: absent, empty (only blanks), repeated (one byte over and
+// over, hyphens and blanks aside), dummy-uuid, filler (a known placeholder
+// text, ignoring ASCII case), else usable.
+KeyQuality JudgeKey(const MachineKeyKind& kind, std::optional<std::string_view> bytes);
 
 // The kind of key that `field` of a `container` holds, or nullptr.
 const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view field);

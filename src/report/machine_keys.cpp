@@ -33,7 +33,11 @@ constexpr std::string_view kFillers[] = {
 constexpr std::string_view kQualityNames[] = {"usable",   "absent",     "empty",
                                               "repeated", "dummy-uuid", "filler"};
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// Blanks pad a value without being part of it. CR, LF and NUL count too:
+// a text cut from a fixed-size field or a line of a file often ends in one.
+constexpr bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
+}
 
 constexpr char LowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -51,7 +55,7 @@ bool OneOf(const std::string_view (&texts)[N], std::string_view value) {
                      [&](std::string_view text) { return EqualIgnoringAsciiCase(text, value); });
 }
 
-// The value without the blanks (space, tab) at either end.
+// The value without the blanks at either end.
 std::string_view TrimKeyBlanks(std::string_view value) {
   while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
   while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);
@@ -69,15 +73,32 @@ bool IsOneByteRepeated(std::string_view value) {
   return true;
 }
 
+bool StartsWithIgnoringAsciiCase(std::string_view value, std::string_view prefix) {
+  return value.size() >= prefix.size() &&
+         EqualIgnoringAsciiCase(value.substr(0, prefix.size()), prefix);
+}
+
+// A UUID as it is judged: without one pair of enclosing braces (the registry's
+// way of writing a GUID) and without the "GPU-" that NVIDIA's driver puts in
+// front, so that the same bits are judged the same however they are written.
+std::string_view BareUuid(std::string_view value) {
+  if (value.size() >= 2 && value.front() == '{' && value.back() == '}') {
+    value = TrimKeyBlanks(value.substr(1, value.size() - 2));
+  }
+  if (StartsWithIgnoringAsciiCase(value, "GPU-")) value.remove_prefix(4);
+  return value;
+}
+
 }  // namespace
 
 std::string_view QualityName(KeyQuality quality) {
   return kQualityNames[static_cast<std::size_t>(quality)];
 }
 
-KeyQuality JudgeKey(std::optional<std::string_view> bytes) {
+KeyQuality JudgeKey(const MachineKeyKind& kind, std::optional<std::string_view> bytes) {
   if (!bytes) return KeyQuality::kAbsent;
-  const std::string_view value = TrimKeyBlanks(*bytes);
+  std::string_view value = TrimKeyBlanks(*bytes);
+  if (kind.uuid) value = BareUuid(value);
   if (value.empty()) return KeyQuality::kEmpty;
   if (IsOneByteRepeated(value)) return KeyQuality::kRepeated;
   if (OneOf(kDummyUuids, value)) return KeyQuality::kDummyUuid;

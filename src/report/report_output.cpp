@@ -135,7 +135,7 @@ void AppendKey(const MachineKeyKind& kind, std::initializer_list<std::string_vie
   keys.Append({keys.Empty() ? "{\"kind\":\"" : ",{\"kind\":\"", kind.name, "\",\"pointer\":\""});
   keys.Append(pointer);
   keys.Append({"\",\"value\":", std::string_view(out).substr(valueStart), ",\"quality\":\"",
-               QualityName(JudgeKey(bytes)), "\"}"});
+               QualityName(JudgeKey(kind, bytes)), "\"}"});
 }
 
 void AppendSeparator() {

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto bytes =
         key.value.present ? std::optional<std::string_view>(key.value.bytes) : std::nullopt;
     if (key.kind == nullptr || key.pointer.empty() || key.pointer[0] != '/' ||
-        key.quality != quorvex::JudgeKey(bytes)) {
+        key.quality != quorvex::JudgeKey(*key.kind, bytes)) {
       __builtin_trap();
     }
   }

@@ -80,8 +80,8 @@ KeyValue ValueAt(const Json& value, const std::string& pointer, bool nullable) {
 void AddKey(const MachineKeyKind& kind, std::string pointer, KeyValue value,
             std::vector<MachineKey>& keys) {
   MachineKey key{&kind, std::move(pointer), std::move(value), KeyQuality::kAbsent};
-  key.quality =
-      JudgeKey(key.value.present ? std::optional<std::string_view>(key.value.bytes) : std::nullopt);
+  key.quality = JudgeKey(
+      kind, key.value.present ? std::optional<std::string_view>(key.value.bytes) : std::nullopt);
   keys.push_back(std::move(key));
 }
 

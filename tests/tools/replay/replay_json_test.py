@@ -170,7 +170,7 @@ def shared(captures):
     for c in captures:
         for k in (k for k in c["keys"] if k["quality"] == "usable"):
             v = k["value"]
-            text = (bytes.fromhex(v["hex"]) if isinstance(v, dict) else v.encode()).strip(b" \t")
+            text = (bytes.fromhex(v["hex"]) if isinstance(v, dict) else v.encode()).strip(b" \t\r\n\0")
             group = groups.setdefault((k["kind"], text.lower() if k["kind"].endswith("uuid") else text),
                                       {"kind": k["kind"], "value": v, "captures": []})
             if c["capture"] not in group["captures"]:
