@@ -6,6 +6,7 @@
 // all take the kinds and the judgement from here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,20 +30,21 @@ struct MachineKeyKind {
   std::string_view field;
   bool uuid;                     // two values match ignoring ASCII case
   std::string_view placeholder;  // what the report prints where the value was not read
+  std::string_view place;        // what a person calls the element that holds it
 };
 
 // In the order --diff compares them, kind by kind. Within a document the
 // keys come in report order instead, each where its value stands.
 inline constexpr MachineKeyKind kMachineKeyKinds[] = {
-    {"gpu-uuid", "adapter", "uuids", true, ""},
-    {"drive-serial", "drive", "serialNumber", false, kNotRead},
-    {"system-uuid", "system", "uuid", true, kSmbiosAbsent},
-    {"system-serial", "system", "serialNumber", false, kSmbiosAbsent},
-    {"baseboard-serial", "baseboard", "serialNumber", false, kSmbiosAbsent},
-    {"chassis-serial", "chassis", "serialNumber", false, kSmbiosAbsent},
-    {"chassis-asset-tag", "chassis", "assetTagNumber", false, kSmbiosAbsent},
-    {"processor-serial", "processor", "serialNumber", false, kSmbiosAbsent},
-    {"memory-serial", "memoryDevice", "serialNumber", false, kSmbiosAbsent},
+    {"gpu-uuid", "adapter", "uuids", true, "", "adapter"},
+    {"drive-serial", "drive", "serialNumber", false, kNotRead, "drive"},
+    {"system-uuid", "system", "uuid", true, kSmbiosAbsent, "system"},
+    {"system-serial", "system", "serialNumber", false, kSmbiosAbsent, "system"},
+    {"baseboard-serial", "baseboard", "serialNumber", false, kSmbiosAbsent, "baseboard"},
+    {"chassis-serial", "chassis", "serialNumber", false, kSmbiosAbsent, "chassis"},
+    {"chassis-asset-tag", "chassis", "assetTagNumber", false, kSmbiosAbsent, "chassis"},
+    {"processor-serial", "processor", "serialNumber", false, kSmbiosAbsent, "processor"},
+    {"memory-serial", "memoryDevice", "serialNumber", false, kSmbiosAbsent, "memory device"},
 };
 
 // Judges one value of a kind of key, its bytes UTF-8 or not; std::nullopt is
@@ -60,5 +62,34 @@ const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view 
 // What two values of one kind are compared by: trimmed, and in lower case
 // for the UUID kinds, whose hexadecimal digits come in either case.
 std::string ComparableKey(const MachineKeyKind& kind, std::string_view value);
+
+// Where a key stands in its identities document.
+struct KeyPlace {
+  // Its adapter's, drive's or structure's position in the document's array.
+  std::size_t element = 0;
+  // A GPU UUID's position in its adapter's "uuids"; 0 for the other kinds.
+  std::size_t item = 0;
+  // What tells one key of a kind from another on the machine, so that two
+  // documents' keys are paired by it: the adapter's index (with `item`), the
+  // drive's number, or for an SMBIOS key its ordinal among the document's
+  // keys of its kind. Windows renumbers drives, so a position is no anchor.
+  std::int64_t number = 0;
+};
+
+// One machine key of one identities document.
+struct MachineKey {
+  const MachineKeyKind* kind = nullptr;
+  std::optional<std::string> value;  // its bytes; std::nullopt where it was not read
+  KeyQuality quality = KeyQuality::kAbsent;
+  KeyPlace place;
+};
+
+// The RFC 6901 pointer to the key's value in its identities document, such
+// as "/drives/0/serialNumber".
+std::string KeyPointer(const MachineKey& key);
+
+// The key's place as a person reads it: "drive 0", "adapter 1 UUID 2",
+// "memory device 3".
+std::string KeyPlaceName(const MachineKey& key);
 
 }  // namespace quorvex

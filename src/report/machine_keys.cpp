@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 
 namespace quorvex {
 namespace {
@@ -112,6 +113,25 @@ const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view 
     if (kind.field == field && kind.container == container) return &kind;
   }
   return nullptr;
+}
+
+std::string KeyPointer(const MachineKey& key) {
+  const MachineKeyKind& kind = *key.kind;
+  const std::string element = std::to_string(key.place.element);
+  if (kind.container == "adapter") {
+    return "/nvidia/adapters/" + element + "/uuids/" + std::to_string(key.place.item);
+  }
+  const std::string field(kind.field);
+  if (kind.container == "drive") return "/drives/" + element + "/" + field;
+  return "/smbios/structures/" + element + "/" + field;
+}
+
+std::string KeyPlaceName(const MachineKey& key) {
+  std::string name(key.kind->place);
+  name += ' ';
+  name += std::to_string(key.place.number);
+  if (key.kind->container == "adapter") name += " UUID " + std::to_string(key.place.item);
+  return name;
 }
 
 std::string ComparableKey(const MachineKeyKind& kind, std::string_view value) {

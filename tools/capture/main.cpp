@@ -1,8 +1,9 @@
 // quorvex-capture [--] DIR: writes what this machine answers to the report's
 // requests into DIR, as a capture folder that quorvex-replay reads;
 // quorvex-capture --json prints its identities as one JSON document instead,
-// --keys [--json] its machine keys, each judged, and --diff [--json] SAVED
-// those that changed since SAVED, a document --json wrote.
+// --keys [--json] [--from LIST] [CAPTURE...] the machine keys of this machine
+// or of saved documents, each judged, and --diff [--json] OLD [NEW] those
+// that changed from OLD to NEW, or to this machine.
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
@@ -10,57 +11,60 @@
 
 #include "capture/capture_writer.h"
 #include "capture/registry_capture.h"
-#include "keys/keys_diff.h"
-#include "keys/keys_report.h"
+#include "keys/compare_captures.h"
+#include "keys/document_keys.h"
 #include "keys/machine_identities.h"
 #include "platform/win32.h"
 #include "quorvex/report.h"
 #include "tool_arguments.h"
+#include "tool_output.h"
 
 namespace {
 
 constexpr int kBadCall = 2;
+constexpr const char* kTool = "quorvex-capture";
 
 constexpr const char* kUsage =
     "usage: quorvex-capture [--] FOLDER\n"
     "       quorvex-capture --json\n"
-    "       quorvex-capture --keys [--json]\n"
-    "       quorvex-capture --diff [--json] [--] SAVED\n"
+    "       quorvex-capture --keys [--json] [--from LIST] [--] [CAPTURE...]\n"
+    "       quorvex-capture --diff [--json] [--] OLD [NEW]\n"
     "Writes this machine's answers to the report's requests into FOLDER, a new or\n"
     "empty folder, for quorvex-replay; with --json, prints this machine's identities\n"
-    "as one JSON document and writes no folder; with --keys, its machine keys and\n"
-    "whether each can serve as a key; with --diff, the machine keys that changed\n"
-    "since SAVED, a document --json wrote (exit status 0 when none did, 1 when some\n"
-    "did). The output holds the machine's serial numbers. A folder whose name\n"
-    "begins with - is given after --.\n";
+    "as one JSON document and writes no folder. With --keys, the machine keys of\n"
+    "this machine, or of each CAPTURE (an identities document that --json wrote),\n"
+    "whether each can serve as a key and the values captures share; --from LIST\n"
+    "names more CAPTUREs, one a line (- for standard input). With --diff, the\n"
+    "machine keys that changed from OLD to NEW, or to this machine without NEW\n"
+    "(exit status 0 when none did, 1 when some did). The output holds the\n"
+    "machine's serial numbers. A folder whose name begins with - is given after --.\n";
 
-// What --keys and --diff call the machine the tool runs on.
-constexpr const char* kThisMachine = "this machine";
+// A capture folder is the replay's to read: it needs the stand-in machine.
+std::optional<std::string> RefuseFolder(const std::filesystem::path& folder,
+                                        std::vector<quorvex::MachineKey>& /*keys*/) {
+  return folder.u8string() +
+         ": a capture folder; turn it into a document with quorvex-replay --json first";
+}
 
-// --keys of this machine, or --diff between a saved document and this machine.
-int CompareWithThisMachine(const quorvex::tools::ToolArguments& arguments) {
-  quorvex::keys::CaptureKeys saved;
-  if (arguments.diff) {
-    saved.name = arguments.operands[0];
-    const auto file = std::filesystem::u8path(saved.name);
-    if (const auto problem = quorvex::keys::ReadDocumentKeys(file, saved.keys)) {
-      std::cerr << "quorvex-capture: " << *problem << "\n";
-      return kBadCall;
-    }
-  }
-  std::vector<quorvex::keys::CaptureKeys> captures(1);
-  captures[0].name = kThisMachine;
-  if (const auto problem =
-          quorvex::keys::ReadMachineKeys(quorvex::keys::MachineIdentities(), captures[0].keys)) {
-    std::cerr << "quorvex-capture: " << kThisMachine << ": " << *problem << "\n";
-    return kBadCall;
-  }
-  if (arguments.keys) {
-    quorvex::keys::PrintKeys(captures, arguments.json);
-    return 0;
-  }
-  return quorvex::keys::PrintDiff(quorvex::keys::DiffKeys(saved.keys, captures[0].keys), saved.name,
-                                  kThisMachine, arguments.json);
+std::optional<std::string> ThisMachineKeys(std::vector<quorvex::MachineKey>& keys) {
+  return quorvex::keys::ReadMachineKeys(quorvex::keys::MachineIdentities(), keys);
+}
+
+bool ConsoleOutput() {
+  DWORD mode = 0;
+  // The standard handle is the process's own: borrowed here, never closed.
+  return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
+}
+
+constexpr quorvex::keys::CaptureSources kSources = {kTool, RefuseFolder, ThisMachineKeys,
+                                                    ConsoleOutput};
+
+bool OperandsFit(const quorvex::tools::ToolArguments& arguments) {
+  const std::size_t operands = arguments.operands.size();
+  if (arguments.keys) return !arguments.diff;
+  if (arguments.from) return false;
+  if (arguments.diff) return operands == 1 || operands == 2;
+  return arguments.json ? operands == 0 : operands == 1;
 }
 
 }  // namespace
@@ -71,41 +75,31 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return 0;
   }
-  const std::size_t operands = arguments.operands.size();
-  const bool operandsFit = arguments.keys && arguments.diff ? false
-                           : arguments.keys                 ? operands == 0
-                           : arguments.diff                 ? operands == 1
-                           : arguments.json                 ? operands == 0
-                                                            : operands == 1;
-  if (!arguments.refused.empty() || !operandsFit) {
-    if (!arguments.refused.empty()) {
-      std::cerr << "quorvex-capture: no option " << arguments.refused << "\n";
-    }
+  if (!arguments.refused.empty() || !OperandsFit(arguments)) {
+    if (!arguments.refused.empty()) quorvex::tools::Complain(kTool, arguments.refused);
     std::cerr << kUsage;
     return kBadCall;
   }
   // The folder name, the listing and the document are UTF-8, as the
   // manifest's code page makes argv and the texts the system hands over.
   ::SetConsoleOutputCP(CP_UTF8);
-  if (arguments.keys || arguments.diff) {
-    quorvex::BufferStandardOutput();
-    return CompareWithThisMachine(arguments);
-  }
+  quorvex::BufferStandardOutput();
+  if (arguments.keys) return quorvex::keys::RunKeys(arguments, kSources);
+  if (arguments.diff) return quorvex::keys::RunDiff(arguments, kSources);
   if (arguments.json) {
-    quorvex::BufferStandardOutput();
     quorvex::WriteIdentitiesJson();
-    return 0;
+    return quorvex::tools::FinishStandardOutput(kTool, 0);
   }
   const std::filesystem::path folder = std::filesystem::u8path(arguments.operands[0]);
   if (const auto problem = quorvex::capture::PrepareCaptureFolder(folder)) {
-    std::cerr << "quorvex-capture: " << *problem << "\n";
+    quorvex::tools::Complain(kTool, *problem);
     return kBadCall;
   }
   if (const auto problem = quorvex::capture::WriteCaptureFiles(
           folder, quorvex::capture::CaptureMachine(quorvex::capture::CaptureRegistry()),
           std::cout)) {
-    std::cerr << "quorvex-capture: " << *problem << "\n";
+    quorvex::tools::Complain(kTool, *problem);
     return kBadCall;
   }
-  return 0;
+  return quorvex::tools::FinishStandardOutput(kTool, 0);
 }

@@ -1,47 +1,204 @@
 #include "keys/document_keys.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <limits>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "capture_file.h"
-#include "platform/hex_text.h"
 #include "report/json_text.h"
 #include "report/log_line.h"
 
 namespace quorvex::keys {
 namespace {
 
-// Members in the order the document has them, so that an SMBIOS structure's
-// keys come in the order its fields were written.
-using Json = nlohmann::ordered_json;
+using Json = nlohmann::json;
 
-// An identities document nests six levels deep. A file nested far deeper is none,
-// and stopping at once keeps it from costing memory out of all proportion.
-constexpr int kMaxDepth = 16;
+// An identities document nests six levels deep. A file nested far deeper is
+// none, and stopping at once keeps its nesting from costing anything.
+constexpr std::size_t kMaxDepth = 16;
 
-// Why the document is refused; thrown from wherever it is found, caught once.
-struct Refusal {
-  std::string message;
+// What a value stands for in the format, found from where it stands.
+enum class Place : std::uint8_t {
+  kSkipped,  // a member the format does not name, or one no key needs
+  kDocument,
+  kFormat,
+  kVersion,
+  kNvidia,
+  kAdapters,
+  kAdapter,
+  kAdapterIndex,
+  kUuids,
+  kUuid,
+  kDrives,
+  kDrive,
+  kDriveNumber,
+  kDriveSerial,
+  kSmbios,
+  kFetchFailed,
+  kStructures,
+  kStructure,
+  kStructureKind,
+  kStructureField,  // a field that is a machine key in some kind of structure
+  kHexValue,        // a value written as {"hex": ...}
+  kHexDigits,
 };
 
-[[noreturn]] void Refuse(const std::string& pointer, std::string_view what) {
-  throw Refusal{(pointer.empty() ? "the document" : pointer) + ": " + std::string(what)};
+struct Member {
+  std::string_view name;
+  Place place;
+  bool required;
+};
+
+// The members of each object of the format. Those no key needs are named
+// all the same: their names are no one's to use twice.
+constexpr Member kDocumentMembers[] = {
+    {"format", Place::kFormat, true}, {"version", Place::kVersion, true},
+    {"nvidia", Place::kNvidia, true}, {"drives", Place::kDrives, true},
+    {"smbios", Place::kSmbios, true}, {"keys", Place::kSkipped, false},
+};
+constexpr Member kNvidiaMembers[] = {
+    {"adaptersListed", Place::kSkipped, false},
+    {"adapters", Place::kAdapters, true},
+};
+constexpr Member kAdapterMembers[] = {
+    {"index", Place::kAdapterIndex, true},
+    {"uuids", Place::kUuids, true},
+    {"name", Place::kSkipped, false},
+    {"deviceId", Place::kSkipped, false},
+};
+constexpr Member kDriveMembers[] = {
+    {"number", Place::kDriveNumber, true},
+    {"serialNumber", Place::kDriveSerial, true},
+    {"model", Place::kSkipped, false},
+    {"firmware", Place::kSkipped, false},
+};
+// "structures" is required unless the fetch failed, which may come after it.
+constexpr Member kSmbiosMembers[] = {
+    {"fetchFailed", Place::kFetchFailed, true},
+    {"tableSize", Place::kSkipped, false},
+    {"structures", Place::kStructures, false},
+    {"endOfTable", Place::kSkipped, false},
+};
+// Every field of every kind, since the kind may come after its fields.
+constexpr Member kStructureMembers[] = {
+    {"kind", Place::kStructureKind, true},
+    {"serialNumber", Place::kStructureField, false},
+    {"uuid", Place::kStructureField, false},
+    {"assetTagNumber", Place::kStructureField, false},
+    {"vendor", Place::kSkipped, false},
+    {"version", Place::kSkipped, false},
+    {"releaseDate", Place::kSkipped, false},
+    {"manufacturer", Place::kSkipped, false},
+    {"productName", Place::kSkipped, false},
+    {"product", Place::kSkipped, false},
+    {"socketDesignation", Place::kSkipped, false},
+    {"processorManufacture", Place::kSkipped, false},
+    {"processorVersion", Place::kSkipped, false},
+    {"assetTag", Place::kSkipped, false},
+    {"partNumber", Place::kSkipped, false},
+    {"deviceLocator", Place::kSkipped, false},
+    {"bankLocator", Place::kSkipped, false},
+};
+constexpr Member kHexMembers[] = {{"hex", Place::kHexDigits, true}};
+
+struct Members {
+  const Member* first = nullptr;
+  std::size_t count = 0;
+};
+
+template <std::size_t N>
+constexpr Members Of(const Member (&members)[N]) {
+  static_assert(N <= 32, "one bit a member");
+  return {members, N};
 }
 
-const Json& ObjectAt(const Json& value, const std::string& pointer) {
-  if (!value.is_object()) Refuse(pointer, "not an object");
-  return value;
+Members MembersOf(Place place) {
+  switch (place) {
+    case Place::kDocument:
+      return Of(kDocumentMembers);
+    case Place::kNvidia:
+      return Of(kNvidiaMembers);
+    case Place::kAdapter:
+      return Of(kAdapterMembers);
+    case Place::kDrive:
+      return Of(kDriveMembers);
+    case Place::kSmbios:
+      return Of(kSmbiosMembers);
+    case Place::kStructure:
+      return Of(kStructureMembers);
+    case Place::kHexValue:
+      return Of(kHexMembers);
+    default:
+      return {};
+  }
 }
 
-const Json& ArrayAt(const Json& value, const std::string& pointer) {
-  if (!value.is_array()) Refuse(pointer, "not an array");
-  return value;
+Place ElementOf(Place array) {
+  switch (array) {
+    case Place::kAdapters:
+      return Place::kAdapter;
+    case Place::kUuids:
+      return Place::kUuid;
+    case Place::kDrives:
+      return Place::kDrive;
+    case Place::kStructures:
+      return Place::kStructure;
+    default:
+      return Place::kSkipped;
+  }
 }
 
-const Json& Member(const Json& object, const std::string& pointer, const char* name) {
-  const auto found = ObjectAt(object, pointer).find(name);
-  if (found == object.end()) Refuse(pointer, std::string("no member \"") + name + "\"");
-  return *found;
+bool IsObject(Place place) { return MembersOf(place).count > 0 || place == Place::kSkipped; }
+
+bool IsArray(Place place) {
+  return place == Place::kAdapters || place == Place::kUuids || place == Place::kDrives ||
+         place == Place::kStructures || place == Place::kSkipped;
+}
+
+// A value of a machine key: a string, {"hex": ...}, or for the nullable ones null.
+bool IsValue(Place place) {
+  return place == Place::kUuid || place == Place::kDriveSerial || place == Place::kStructureField;
+}
+
+bool IsNullable(Place place) {
+  return place == Place::kDriveSerial || place == Place::kStructureField;
+}
+
+// What a value at `place` must be, for the refusal of one that is not.
+std::string_view Expected(Place place) {
+  switch (place) {
+    case Place::kDocument:
+    case Place::kNvidia:
+    case Place::kAdapter:
+    case Place::kDrive:
+    case Place::kSmbios:
+    case Place::kStructure:
+      return "not an object";
+    case Place::kAdapters:
+    case Place::kUuids:
+    case Place::kDrives:
+    case Place::kStructures:
+      return "not an array";
+    case Place::kFormat:
+      return "not \"quorvex-identities\"";
+    case Place::kVersion:
+      return "not 1 or 2, the versions this tool reads";
+    case Place::kAdapterIndex:
+    case Place::kDriveNumber:
+      return "not a whole number from 0 to 2147483647";
+    case Place::kStructureKind:
+    case Place::kHexDigits:
+      return "not a string";
+    case Place::kFetchFailed:
+      return "not true or false";
+    case Place::kUuid:
+      return "not a string or {\"hex\": ...}";
+    default:
+      return "not a string, {\"hex\": ...} or null";
+  }
 }
 
 int HexDigit(char c) {
@@ -50,126 +207,313 @@ int HexDigit(char c) {
   return -1;
 }
 
-// A value as the document writes one: a string, {"hex": ...} (two
-// upper-case digits a byte), or null where a value may be missing.
-KeyValue ValueAt(const Json& value, const std::string& pointer, bool nullable) {
-  KeyValue read;
-  if (nullable && value.is_null()) return read;
-  read.present = true;
-  if (value.is_string()) {
-    read.bytes = value.get<std::string>();
-    return read;
-  }
-  const auto hex = value.is_object() && value.size() == 1 ? value.find("hex") : value.end();
-  if (hex == value.end() || !hex->is_string()) {
-    Refuse(pointer,
-           nullable ? "not a string, {\"hex\": ...} or null" : "not a string or {\"hex\": ...}");
-  }
-  const auto& digits = hex->get_ref<const std::string&>();
-  if (digits.empty() || digits.size() % 2 != 0) Refuse(pointer, "hex is not whole bytes");
-  read.hex = true;
-  for (std::size_t at = 0; at < digits.size(); at += 2) {
-    const int high = HexDigit(digits[at]);
-    const int low = HexDigit(digits[at + 1]);
-    if (high < 0 || low < 0) Refuse(pointer, "hex holds other than 0-9 and A-F");
-    read.bytes += static_cast<char>(high * 16 + low);
-  }
-  return read;
-}
-
-void AddKey(const MachineKeyKind& kind, std::string pointer, KeyValue value,
-            std::vector<MachineKey>& keys) {
-  MachineKey key{&kind, std::move(pointer), std::move(value), KeyQuality::kAbsent};
-  key.quality = JudgeKey(
-      kind, key.value.present ? std::optional<std::string_view>(key.value.bytes) : std::nullopt);
-  keys.push_back(std::move(key));
-}
-
-void ReadAdapters(const Json& document, std::vector<MachineKey>& keys) {
-  const MachineKeyKind& kind = *MachineKeyAt("adapter", "uuids");
-  const Json& adapters =
-      ArrayAt(Member(Member(document, "", "nvidia"), "/nvidia", "adapters"), "/nvidia/adapters");
-  for (std::size_t a = 0; a < adapters.size(); ++a) {
-    const std::string at = "/nvidia/adapters/" + std::to_string(a);
-    const Json& uuids = ArrayAt(Member(adapters[a], at, "uuids"), at + "/uuids");
-    for (std::size_t u = 0; u < uuids.size(); ++u) {
-      std::string pointer = at + "/uuids/" + std::to_string(u);
-      KeyValue value = ValueAt(uuids[u], pointer, false);
-      AddKey(kind, std::move(pointer), std::move(value), keys);
+// A pointer's reference token, escaped as RFC 6901 asks: ~ as ~0, / as ~1.
+void AppendToken(std::string& pointer, std::string_view token) {
+  pointer += '/';
+  for (const char c : token) {
+    if (c == '~') {
+      pointer += "~0";
+    } else if (c == '/') {
+      pointer += "~1";
+    } else {
+      pointer += c;
     }
   }
 }
 
-void ReadDrives(const Json& document, std::vector<MachineKey>& keys) {
-  const MachineKeyKind& kind = *MachineKeyAt("drive", "serialNumber");
-  const Json& drives = ArrayAt(Member(document, "", "drives"), "/drives");
-  for (std::size_t d = 0; d < drives.size(); ++d) {
-    const std::string at = "/drives/" + std::to_string(d);
-    std::string pointer = at + "/serialNumber";
-    KeyValue value = ValueAt(Member(drives[d], at, "serialNumber"), pointer, true);
-    AddKey(kind, std::move(pointer), std::move(value), keys);
-  }
-}
+// One container open in the document.
+struct Frame {
+  Place place = Place::kSkipped;
+  bool array = false;
+  std::size_t count = 0;  // an array's elements begun so far
+  std::string member;     // an object's member whose value comes next, as named
+  Place memberPlace = Place::kSkipped;
+  const Member* named = nullptr;  // that member in the format, if it is one
+  std::uint32_t seen = 0;         // the format's members met so far, a bit each
+};
 
-void ReadStructures(const Json& document, std::vector<MachineKey>& keys) {
-  const Json& smbios = Member(document, "", "smbios");
-  const Json& failed = Member(smbios, "/smbios", "fetchFailed");
-  if (!failed.is_boolean()) Refuse("/smbios/fetchFailed", "not true or false");
-  if (failed.get<bool>()) return;
-  const Json& structures = ArrayAt(Member(smbios, "/smbios", "structures"), "/smbios/structures");
-  for (std::size_t s = 0; s < structures.size(); ++s) {
-    const std::string at = "/smbios/structures/" + std::to_string(s);
-    const Json& kind = Member(structures[s], at, "kind");
-    if (!kind.is_string()) Refuse(at + "/kind", "not a string");
-    for (const auto& [name, field] : structures[s].items()) {
-      if (name == "kind") continue;
-      std::string pointer = at;
-      pointer += '/';
-      pointer += name;
-      KeyValue value = ValueAt(field, pointer, true);
-      if (const MachineKeyKind* key = MachineKeyAt(kind.get_ref<const std::string&>(), name)) {
-        AddKey(*key, std::move(pointer), std::move(value), keys);
+// The nlohmann SAX handler: one event at a time, nothing built but the keys.
+class KeysReader {
+ public:
+  // Called by nlohmann's parser, as its SAX interface names them.
+  bool null() { return Scalar(Kind::kNull); }
+  bool boolean(bool value) {
+    flag_ = value;
+    return Scalar(Kind::kBoolean);
+  }
+  bool number_integer(std::int64_t value) {
+    const bool fits = value >= 0 && value <= std::numeric_limits<std::int32_t>::max();
+    number_ = value;
+    return Scalar(fits ? Kind::kWhole : Kind::kOther);
+  }
+  bool number_unsigned(std::uint64_t value) {
+    const bool fits = value <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+    number_ = fits ? static_cast<std::int64_t>(value) : -1;
+    return Scalar(fits ? Kind::kWhole : Kind::kOther);
+  }
+  bool number_float(double /*value*/, const std::string& /*text*/) { return Scalar(Kind::kOther); }
+  bool string(std::string& value) {
+    text_ = &value;
+    return Scalar(Kind::kString);
+  }
+  bool binary(Json::binary_t& /*value*/) { return Scalar(Kind::kOther); }
+  bool start_object(std::size_t /*elements*/) { return Open(false); }
+  bool start_array(std::size_t /*elements*/) { return Open(true); }
+  bool key(std::string& name);
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+  bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
+                   const nlohmann::detail::exception& error) {
+    // The parser quotes what it read, which may hold anything: shown, never obeyed.
+    std::string_view what = error.what();
+    if (const std::size_t id = what.find("] "); id != std::string_view::npos) {
+      what.remove_prefix(id + 2);
+    }
+    refusal_ = "not JSON: " + ConsoleVisible(what);
+    return false;
+  }
+
+  const std::string& refusal() const { return refusal_; }
+
+  // The keys in report order, once the document has been read whole.
+  void TakeKeys(std::vector<MachineKey>& keys) {
+    for (std::vector<MachineKey>* part : {&gpuKeys_, &driveKeys_, &smbiosKeys_}) {
+      std::move(part->begin(), part->end(), std::back_inserter(keys));
+    }
+  }
+
+ private:
+  enum class Kind : std::uint8_t { kNull, kBoolean, kWhole, kString, kOther };
+
+  // What the adapter, drive or structure open now holds so far; its keys are
+  // made once it closes, when every member that places them has been met.
+  struct Pending {
+    std::size_t element = 0;
+    std::int64_t number = 0;
+    std::string kind;
+    std::vector<std::pair<std::string_view, std::optional<std::string>>> values;
+  };
+
+  bool Refuse(std::size_t depth, std::string_view what) {
+    std::string pointer;
+    for (std::size_t i = 0; i < depth; ++i) {
+      const Frame& frame = frames_[i];
+      if (frame.array) {
+        pointer += '/';
+        pointer += std::to_string(frame.count - 1);
+      } else {
+        AppendToken(pointer, frame.member);
       }
     }
+    refusal_ = (pointer.empty() ? std::string("the document") : ConsoleVisible(pointer)) + ": ";
+    refusal_ += what;
+    return false;
+  }
+
+  // The place of the value that the frame `up` levels below the top holds
+  // now: an element of its array, or the member named last.
+  Place HeldAt(std::size_t up) const {
+    if (frames_.size() <= up) return Place::kDocument;
+    const Frame& holder = frames_[frames_.size() - 1 - up];
+    return holder.array ? ElementOf(holder.place) : holder.memberPlace;
+  }
+
+  // The place of the value that begins now, counted in its array.
+  Place Next() {
+    if (frames_.empty()) return Place::kDocument;
+    Frame& top = frames_.back();
+    if (!top.array) return top.memberPlace;
+    ++top.count;
+    return ElementOf(top.place);
+  }
+
+  bool Scalar(Kind kind);
+  bool Open(bool array);
+  bool Close();
+  bool CloseObject(const Frame& frame);
+  bool Deliver(std::optional<std::string> value);
+
+  std::vector<Frame> frames_;
+  std::string refusal_;
+  // The scalar the current event carries.
+  bool flag_ = false;
+  std::int64_t number_ = 0;
+  std::string* text_ = nullptr;
+
+  Pending pending_;
+  std::string hex_;  // the bytes of the {"hex": ...} value open now
+  bool fetchFailed_ = false;
+  std::vector<MachineKey> gpuKeys_, driveKeys_, smbiosKeys_;
+  std::size_t smbiosOrdinals_[std::size(kMachineKeyKinds)] = {};
+};
+
+bool KeysReader::key(std::string& name) {
+  Frame& top = frames_.back();
+  top.member = name;
+  top.memberPlace = Place::kSkipped;
+  top.named = nullptr;
+  const Members members = MembersOf(top.place);
+  for (std::size_t i = 0; i < members.count; ++i) {
+    const Member& member = members.first[i];
+    if (member.name != name) continue;
+    const std::uint32_t bit = std::uint32_t{1} << i;
+    if ((top.seen & bit) != 0) {
+      return Refuse(frames_.size() - 1, "\"" + ConsoleVisible(name) + "\" named twice");
+    }
+    top.seen |= bit;
+    top.memberPlace = member.place;
+    top.named = &member;
+    return true;
+  }
+  // A value written as {"hex": ...} holds nothing else.
+  if (top.place == Place::kHexValue) return Refuse(frames_.size() - 1, Expected(HeldAt(1)));
+  return true;
+}
+
+bool KeysReader::Scalar(Kind kind) {
+  const Place place = Next();
+  const std::size_t at = frames_.size();
+  switch (place) {
+    case Place::kSkipped:
+      return true;
+    case Place::kFormat:
+      if (kind != Kind::kString || *text_ != "quorvex-identities")
+        return Refuse(at, Expected(place));
+      return true;
+    case Place::kVersion:
+      if (kind != Kind::kWhole || (number_ != 1 && number_ != 2))
+        return Refuse(at, Expected(place));
+      return true;
+    case Place::kAdapterIndex:
+    case Place::kDriveNumber:
+      if (kind != Kind::kWhole) return Refuse(at, Expected(place));
+      pending_.number = number_;
+      return true;
+    case Place::kStructureKind:
+      if (kind != Kind::kString) return Refuse(at, Expected(place));
+      pending_.kind = std::move(*text_);
+      return true;
+    case Place::kFetchFailed:
+      if (kind != Kind::kBoolean) return Refuse(at, Expected(place));
+      fetchFailed_ = flag_;
+      return true;
+    case Place::kHexDigits: {
+      if (kind != Kind::kString) return Refuse(at, Expected(place));
+      const std::string& digits = *text_;
+      if (digits.empty() || digits.size() % 2 != 0) return Refuse(at, "hex is not whole bytes");
+      hex_.clear();
+      for (std::size_t i = 0; i < digits.size(); i += 2) {
+        const int high = HexDigit(digits[i]);
+        const int low = HexDigit(digits[i + 1]);
+        if (high < 0 || low < 0) return Refuse(at, "hex holds other than 0-9 and A-F");
+        hex_ += static_cast<char>(high * 16 + low);
+      }
+      return true;
+    }
+    default:
+      if (IsValue(place) && kind == Kind::kString) return Deliver(std::move(*text_));
+      if (IsNullable(place) && kind == Kind::kNull) return Deliver(std::nullopt);
+      return Refuse(at, Expected(place));
   }
 }
 
-Json Parse(std::string_view text) {
-  if (text.size() >= 2 &&
-      ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF'))) {
-    // What PowerShell 5.1's > makes of the program's output, re-encoded on the way.
-    throw Refusal{"UTF-16 text, not the program's own output; save it with cmd's >"};
+bool KeysReader::Open(bool array) {
+  Place place = Next();
+  if (IsValue(place) && !array) place = Place::kHexValue;
+  if (array ? !IsArray(place) : !IsObject(place)) return Refuse(frames_.size(), Expected(place));
+  if (frames_.size() == kMaxDepth) {
+    return Refuse(frames_.size(), "nested deeper than any identities document");
   }
-  return Json::parse(text.begin(), text.end(), [](int depth, Json::parse_event_t, const Json&) {
-    if (depth > kMaxDepth) throw Refusal{"nested deeper than any identities document"};
-    return true;
-  });
+  if (place == Place::kAdapter || place == Place::kDrive || place == Place::kStructure) {
+    pending_ = Pending{};
+    pending_.element = frames_.back().count - 1;
+  }
+  Frame& frame = frames_.emplace_back();
+  frame.place = place;
+  frame.array = array;
+  return true;
+}
+
+bool KeysReader::Close() {
+  const Frame frame = std::move(frames_.back());
+  frames_.pop_back();
+  return frame.array || CloseObject(frame);
+}
+
+// An object is whole: every required member met, and what it holds placed.
+bool KeysReader::CloseObject(const Frame& frame) {
+  const std::size_t at = frames_.size();
+  const Members members = MembersOf(frame.place);
+  for (std::size_t i = 0; i < members.count; ++i) {
+    const Member& member = members.first[i];
+    const bool required = member.required || (member.place == Place::kStructures && !fetchFailed_);
+    if (required && (frame.seen & (std::uint32_t{1} << i)) == 0) {
+      return Refuse(at, "no member \"" + std::string(member.name) + "\"");
+    }
+  }
+  switch (frame.place) {
+    case Place::kHexValue:
+      return Deliver(std::move(hex_));
+    case Place::kAdapter: {
+      const MachineKeyKind& kind = *MachineKeyAt("adapter", "uuids");
+      for (std::size_t u = 0; u < pending_.values.size(); ++u) {
+        auto& value = pending_.values[u].second;
+        const KeyQuality quality = JudgeKey(kind, value);
+        gpuKeys_.push_back(
+            {&kind, std::move(value), quality, {pending_.element, u, pending_.number}});
+      }
+      return true;
+    }
+    case Place::kDrive: {
+      const MachineKeyKind& kind = *MachineKeyAt("drive", "serialNumber");
+      auto& value = pending_.values.front().second;
+      const KeyQuality quality = JudgeKey(kind, value);
+      driveKeys_.push_back(
+          {&kind, std::move(value), quality, {pending_.element, 0, pending_.number}});
+      return true;
+    }
+    case Place::kStructure:
+      for (auto& [field, value] : pending_.values) {
+        const MachineKeyKind* kind = MachineKeyAt(pending_.kind, field);
+        if (kind == nullptr) continue;
+        const KeyQuality quality = JudgeKey(*kind, value);
+        const auto ordinal = smbiosOrdinals_[static_cast<std::size_t>(kind - kMachineKeyKinds)]++;
+        smbiosKeys_.push_back({kind,
+                               std::move(value),
+                               quality,
+                               {pending_.element, 0, static_cast<std::int64_t>(ordinal)}});
+      }
+      return true;
+    case Place::kSmbios:
+      // A table that could not be fetched has no keys, whatever it lists.
+      if (fetchFailed_) smbiosKeys_.clear();
+      return true;
+    default:
+      return true;
+  }
+}
+
+// A UUID goes to its adapter, a serial number to its drive, a field to its
+// structure with the field's name.
+bool KeysReader::Deliver(std::optional<std::string> value) {
+  const Frame& holder = frames_.back();
+  const std::string_view field = holder.array ? std::string_view() : holder.named->name;
+  pending_.values.emplace_back(field, std::move(value));
+  return true;
 }
 
 }  // namespace
 
 std::optional<std::string> ReadMachineKeys(std::string_view document,
                                            std::vector<MachineKey>& keys) {
-  try {
-    const Json root = Parse(document);
-    const Json& format = Member(root, "", "format");
-    if (format != "quorvex-identities") Refuse("/format", "not \"quorvex-identities\"");
-    const Json& version = Member(root, "", "version");
-    const std::int64_t number = version.is_number_integer() ? version.get<std::int64_t>() : 0;
-    if (number != 1 && number != 2) Refuse("/version", "not 1 or 2, the versions this tool reads");
-    ReadAdapters(root, keys);
-    ReadDrives(root, keys);
-    ReadStructures(root, keys);
-  } catch (const Refusal& refusal) {
-    return refusal.message;
-  } catch (const Json::exception& error) {
-    // The parser quotes what it read, which may hold anything: shown, never obeyed.
-    std::string_view what = error.what();
-    if (const std::size_t id = what.find("] "); id != std::string_view::npos) {
-      what.remove_prefix(id + 2);
-    }
-    return "not JSON: " + ConsoleVisible(what);
+  if (document.size() >= 2 && ((document[0] == '\xFF' && document[1] == '\xFE') ||
+                               (document[0] == '\xFE' && document[1] == '\xFF'))) {
+    // What PowerShell 5.1's > makes of the program's output, re-encoded on the way.
+    return std::string("UTF-16 text, not the program's own output; save it with cmd's >");
   }
+  KeysReader reader;
+  if (!Json::sax_parse(document.begin(), document.end(), &reader)) return reader.refusal();
+  reader.TakeKeys(keys);
   return std::nullopt;
 }
 
@@ -183,20 +527,20 @@ std::optional<std::string> ReadDocumentKeys(const std::filesystem::path& file,
   return std::nullopt;
 }
 
-void AppendKeyValue(std::string& out, const KeyValue& value) {
-  if (!value.present) {
-    out += "null";
-  } else if (value.hex) {
-    out += "{\"hex\":\"";
-    for (const char c : value.bytes) AppendHexByte(out, static_cast<std::uint8_t>(c));
-    out += "\"}";
+void AppendKeyValue(std::string& out, const std::optional<std::string>& value) {
+  if (value) {
+    AppendJsonValue(out, *value);
   } else {
-    AppendJsonValue(out, value.bytes);
+    out += "null";
   }
 }
 
-std::string ShownKeyValue(const MachineKey& key) {
-  return key.value.present ? ShownValue(key.value.bytes) : std::string(key.kind->placeholder);
+std::string Shown(std::string_view text, bool console) {
+  return console ? ConsoleVisible(text) : std::string(text);
+}
+
+std::string ShownKeyValue(const MachineKey& key, bool console) {
+  return key.value ? Shown(*key.value, console) : std::string(key.kind->placeholder);
 }
 
 }  // namespace quorvex::keys

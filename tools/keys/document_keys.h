@@ -14,23 +14,14 @@
 
 namespace quorvex::keys {
 
-struct KeyValue {
-  bool present = false;  // false: null in the document, a value not read
-  bool hex = false;      // written as {"hex": ...}: bytes that are not UTF-8
-  std::string bytes;
-};
-
-struct MachineKey {
-  const MachineKeyKind* kind = nullptr;
-  std::string pointer;  // RFC 6901, into the document it was read from
-  KeyValue value;
-  KeyQuality quality = KeyQuality::kAbsent;
-};
-
 // Appends the document's machine keys to `keys`, in report order: the GPUs'
 // UUIDs, the drives' serial numbers, then the SMBIOS structures' keys in
-// table order. On text that is not JSON, or not an identities document where
-// it is read, returns what is wrong and where, and `keys` is unspecified.
+// table order. The document is read in one pass, keeping nothing but the
+// keys and what places them; the members the format does not name are
+// skipped, whatever they hold. On text that is not JSON, or not an
+// identities document where it is read, returns what is wrong and where
+// (an RFC 6901 pointer), every byte of it shown as on a console; `keys` is
+// then unspecified.
 std::optional<std::string> ReadMachineKeys(std::string_view document,
                                            std::vector<MachineKey>& keys);
 
@@ -39,11 +30,15 @@ std::optional<std::string> ReadMachineKeys(std::string_view document,
 std::optional<std::string> ReadDocumentKeys(const std::filesystem::path& file,
                                             std::vector<MachineKey>& keys);
 
-// The value as the document writes it: a string, {"hex": ...} or null.
-void AppendKeyValue(std::string& out, const KeyValue& value);
+// The value as a document writes it: a string, {"hex": ...} or null.
+void AppendKeyValue(std::string& out, const std::optional<std::string>& value);
 
 // The value as the report shows it: its placeholder when it was not read,
 // and on a console its controls made visible.
-std::string ShownKeyValue(const MachineKey& key);
+std::string ShownKeyValue(const MachineKey& key, bool console);
+
+// A name or a value as text output shows it: on a console its controls made
+// visible, else its exact bytes.
+std::string Shown(std::string_view text, bool console);
 
 }  // namespace quorvex::keys

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "keys/document_keys.h"
+#include "quorvex/machine_keys.h"
 
 namespace quorvex::keys {
 
@@ -16,33 +16,35 @@ enum class KeyChangeKind { kChanged, kAdded, kRemoved };
 
 struct KeyChange {
   const MachineKeyKind* kind = nullptr;
-  std::size_t ordinal = 0;  // the key's place among the keys of its kind, from 0
   KeyChangeKind change = KeyChangeKind::kChanged;
   const MachineKey* before = nullptr;  // nullptr for an added key
   const MachineKey* after = nullptr;   // nullptr for a removed key
 };
 
 struct KeyDiff {
-  std::vector<KeyChange> changes;  // kind by kind in kMachineKeyKinds' order, then by ordinal
+  // Kind by kind in kMachineKeyKinds' order; within a kind the changed and
+  // removed keys in `before`'s order, then the added ones in `after`'s.
+  std::vector<KeyChange> changes;
   std::size_t unchanged = 0;
 };
 
-// Matches the keys kind by kind, ordinal i of `before` with ordinal i of
-// `after`. Two values are the same when both are absent, or both are there
-// and equal as ComparableKey makes them. The result points into both lists.
+// Pairs the keys kind by kind. First each key of `before`, in its order,
+// takes the first key of `after` not yet taken whose value is the same
+// (both absent, or equal as ComparableKey makes them): that pair is
+// unchanged, wherever the two keys stand, since Windows renumbers drives
+// and a list can gain an element in front. Then each key of `before` left
+// takes the one of `after` left at the same place (KeyPlace::number, and
+// for a GPU UUID its item): changed. The keys left after that were removed
+// from `before` or added in `after`. The result points into both lists.
 KeyDiff DiffKeys(const std::vector<MachineKey>& before, const std::vector<MachineKey>& after);
 
-// For a person: a line per change, then the count of unchanged keys.
-void WriteDiffText(const KeyDiff& diff, std::ostream& out);
+// For a person: a line per change (the place, the kind, the change, the
+// values as the report shows them), then the count of unchanged keys.
+// On a console the values' controls are made visible.
+void WriteDiffText(const KeyDiff& diff, bool console, std::ostream& out);
 
-// One quorvex-diff document (docs/quorvex-diff.schema.json) and a line end.
+// One quorvex-diff document, version 2 (docs/quorvex-diff.schema.json), and a line end.
 void WriteDiffJson(const KeyDiff& diff, const std::string& oldName, const std::string& newName,
                    std::ostream& out);
-
-// Either, on standard output, the text made visible if it is a console.
-// Returns the exit status diff(1) gives: 0 when nothing changed, 1 when
-// something did.
-int PrintDiff(const KeyDiff& diff, const std::string& oldName, const std::string& newName,
-              bool json);
 
 }  // namespace quorvex::keys

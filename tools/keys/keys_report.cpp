@@ -5,8 +5,8 @@
 #include <iostream>
 #include <unordered_map>
 
+#include "keys/document_keys.h"
 #include "report/json_text.h"
-#include "report/log_line.h"
 
 namespace quorvex::keys {
 namespace {
@@ -39,7 +39,7 @@ Sharing FindSharing(const std::vector<CaptureKeys>& captures) {
       }
       std::string compared(key.kind->name);
       compared += '\0';
-      compared += ComparableKey(*key.kind, key.value.bytes);
+      compared += ComparableKey(*key.kind, *key.value);
       const auto [found, added] = index.try_emplace(std::move(compared), sharing.values.size());
       if (added) sharing.values.push_back({&key, {}});
       std::vector<std::size_t>& carriers = sharing.values[found->second].captures;
@@ -58,10 +58,10 @@ std::string Padded(std::string text, std::size_t width, bool right = false) {
 }
 
 void WriteCaptureTable(const CaptureKeys& capture, const std::vector<std::size_t>& valueOf,
-                       const Sharing& sharing, std::ostream& out) {
+                       const Sharing& sharing, bool console, std::ostream& out) {
   const auto usable = std::count_if(valueOf.begin(), valueOf.end(),
                                     [](std::size_t value) { return value != kNotShared; });
-  out << ShownValue(capture.name) << ": ";
+  out << Shown(capture.name, console) << ": ";
   if (capture.keys.empty()) {
     out << "no keys\n";
     return;
@@ -79,7 +79,7 @@ void WriteCaptureTable(const CaptureKeys& capture, const std::vector<std::size_t
                                    ? "-"
                                    : std::to_string(sharing.values[valueOf[k]].captures.size() - 1);
     rows.push_back({std::string(key.kind->name), std::string(QualityName(key.quality)), shared,
-                    ShownKeyValue(key)});
+                    ShownKeyValue(key, console)});
   }
   std::size_t kindWidth = 0, qualityWidth = 0, sharedWidth = 0;
   for (const Row& row : rows) {
@@ -96,9 +96,9 @@ void WriteCaptureTable(const CaptureKeys& capture, const std::vector<std::size_t
 void AppendKeyJson(std::string& out, const MachineKey& key) {
   out += "{\"kind\":\"";
   out += key.kind->name;
-  out += "\",\"pointer\":";
-  AppendJsonValue(out, key.pointer);
-  out += ",\"value\":";
+  out += "\",\"pointer\":\"";
+  out += KeyPointer(key);
+  out += "\",\"value\":";
   AppendKeyValue(out, key.value);
   out += ",\"quality\":\"";
   out += QualityName(key.quality);
@@ -107,11 +107,11 @@ void AppendKeyJson(std::string& out, const MachineKey& key) {
 
 }  // namespace
 
-void WriteKeysText(const std::vector<CaptureKeys>& captures, std::ostream& out) {
+void WriteKeysText(const std::vector<CaptureKeys>& captures, bool console, std::ostream& out) {
   const Sharing sharing = FindSharing(captures);
   for (std::size_t c = 0; c < captures.size(); ++c) {
     if (c > 0) out << '\n';
-    WriteCaptureTable(captures[c], sharing.valueOf[c], sharing, out);
+    WriteCaptureTable(captures[c], sharing.valueOf[c], sharing, console, out);
   }
   if (captures.size() < 2) return;  // one machine shares with none
   out << '\n';
@@ -127,9 +127,9 @@ void WriteKeysText(const std::vector<CaptureKeys>& captures, std::ostream& out) 
   for (const SharedValue& value : sharing.values) {
     if (!IsShared(value)) continue;
     out << "  " << Padded(std::string(value.first->kind->name), kindWidth) << "  "
-        << ShownKeyValue(*value.first) << '\n';
+        << ShownKeyValue(*value.first, console) << '\n';
     for (const std::size_t c : value.captures)
-      out << "    " << ShownValue(captures[c].name) << '\n';
+      out << "    " << Shown(captures[c].name, console) << '\n';
   }
 }
 
@@ -169,16 +169,6 @@ void WriteKeysJson(const std::vector<CaptureKeys>& captures, std::ostream& out) 
   }
   text += "]}\n";
   out << text;
-}
-
-void PrintKeys(const std::vector<CaptureKeys>& captures, bool json) {
-  if (json) {
-    WriteKeysJson(captures, std::cout);
-  } else {
-    DecideConsoleOutput();
-    WriteKeysText(captures, std::cout);
-  }
-  std::cout.flush();
 }
 
 }  // namespace quorvex::keys

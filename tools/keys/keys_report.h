@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "keys/document_keys.h"
+#include "quorvex/machine_keys.h"
 
 namespace quorvex::keys {
 
@@ -18,13 +18,11 @@ struct CaptureKeys {
 
 // For a person: one table per capture (kind, quality, how many other
 // captures share the value, the value as the report shows it), then the
-// values shared by two or more captures.
-void WriteKeysText(const std::vector<CaptureKeys>& captures, std::ostream& out);
+// values shared by two or more captures. On a console names and values
+// have their controls made visible.
+void WriteKeysText(const std::vector<CaptureKeys>& captures, bool console, std::ostream& out);
 
 // One quorvex-keys document (docs/quorvex-keys.schema.json) and a line end.
 void WriteKeysJson(const std::vector<CaptureKeys>& captures, std::ostream& out);
-
-// Either, on standard output: the text made visible if it is a console.
-void PrintKeys(const std::vector<CaptureKeys>& captures, bool json);
 
 }  // namespace quorvex::keys

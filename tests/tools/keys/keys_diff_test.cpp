@@ -11,37 +11,60 @@
 namespace quorvex::keys {
 namespace {
 
-// A key of the named kind; std::nullopt for a value that was not read.
-MachineKey Key(std::string_view kind, const std::optional<std::string>& value) {
+// A key of the named kind at `number` (the drive's number, the adapter's
+// index, an SMBIOS key's ordinal); std::nullopt for a value not read.
+MachineKey Key(std::string_view kind, const std::optional<std::string>& value,
+               std::int64_t number = 0, std::size_t item = 0) {
   MachineKey key;
   for (const MachineKeyKind& known : kMachineKeyKinds) {
     if (known.name == kind) key.kind = &known;
   }
-  key.value = {value.has_value(), false, value.value_or("")};
+  key.value = value;
+  key.place.number = number;
+  key.place.item = item;
   return key;
+}
+
+MachineKey Drive(const std::string& serial, std::int64_t number) {
+  return Key("drive-serial", serial, number);
+}
+
+MachineKey Gpu(const std::string& uuid, std::int64_t adapter, std::size_t item) {
+  return Key("gpu-uuid", uuid, adapter, item);
 }
 
 struct DiffRow {
   std::string name;
   std::vector<MachineKey> before;
   std::vector<MachineKey> after;
-  std::vector<std::string> changes;  // "kind ordinal change"
+  std::vector<std::string> changes;  // "place change"
   std::size_t unchanged;
 };
 
 const DiffRow kDiffRows[] = {
-    {"Same", {Key("drive-serial", "A")}, {Key("drive-serial", "A")}, {}, 1},
-    {"Changed",
-     {Key("drive-serial", "A")},
-     {Key("drive-serial", "B")},
-     {"drive-serial 0 changed"},
+    {"Same", {Drive("A", 0)}, {Drive("A", 0)}, {}, 1},
+    {"ChangedInPlace", {Drive("A", 0)}, {Drive("B", 0)}, {"drive 0 changed"}, 0},
+    {"Added", {}, {Drive("A", 0)}, {"drive 0 added"}, 0},
+    // Windows numbers the drives left from 0 again: only the one taken out is gone.
+    {"DriveRemoved", {Drive("A", 0), Drive("B", 1)}, {Drive("B", 0)}, {"drive 0 removed"}, 1},
+    {"DrivesRenumbered",
+     {Drive("A", 0), Drive("B", 1), Drive("C", 2)},
+     {Drive("A", 0), Drive("C", 1)},
+     {"drive 1 removed"},
+     2},
+    {"SwapInPlace", {Drive("A", 0), Drive("B", 1)}, {Drive("B", 0), Drive("A", 1)}, {}, 2},
+    {"UuidInserted",
+     {Gpu("U1", 0, 0), Gpu("U2", 0, 1)},
+     {Gpu("U0", 0, 0), Gpu("U1", 0, 1), Gpu("U2", 0, 2)},
+     {"adapter 0 UUID 0 added"},
+     2},
+    // The first key not yet taken, in document order.
+    {"SameValueTwice", {Drive("X", 0), Drive("X", 1)}, {Drive("X", 1)}, {"drive 1 removed"}, 1},
+    {"ChangedThenAdded",
+     {Drive("A", 0)},
+     {Drive("B", 1), Drive("C", 0)},
+     {"drive 0 changed", "drive 1 added"},
      0},
-    {"Added", {}, {Key("drive-serial", "A")}, {"drive-serial 0 added"}, 0},
-    {"Removed",
-     {Key("drive-serial", "A"), Key("drive-serial", "B")},
-     {Key("drive-serial", "A")},
-     {"drive-serial 1 removed"},
-     1},
     {"AbsentBoth",
      {Key("system-serial", std::nullopt)},
      {Key("system-serial", std::nullopt)},
@@ -50,30 +73,21 @@ const DiffRow kDiffRows[] = {
     {"AbsentToValue",
      {Key("system-serial", std::nullopt)},
      {Key("system-serial", "")},
-     {"system-serial 0 changed"},
+     {"system 0 changed"},
      0},
-    {"BlanksAtTheEnds", {Key("memory-serial", " Q1\t")}, {Key("memory-serial", "Q1")}, {}, 1},
+    {"BlanksAtTheEnds", {Key("memory-serial", " Q1\t\r\n")}, {Key("memory-serial", "Q1")}, {}, 1},
     {"UuidCase", {Key("system-uuid", "ab-cd")}, {Key("system-uuid", "AB-CD")}, {}, 1},
-    {"SerialCase",
-     {Key("drive-serial", "ab")},
-     {Key("drive-serial", "AB")},
-     {"drive-serial 0 changed"},
-     0},
+    {"SerialCase", {Drive("ab", 0)}, {Drive("AB", 0)}, {"drive 0 changed"}, 0},
     {"KindsInFixedOrder",
-     {Key("memory-serial", "M"), Key("gpu-uuid", "G"), Key("drive-serial", "D")},
-     {Key("memory-serial", "M2"), Key("drive-serial", "D"), Key("gpu-uuid", "G2")},
-     {"gpu-uuid 0 changed", "memory-serial 0 changed"},
+     {Key("memory-serial", "M"), Gpu("G", 0, 0), Drive("D", 0)},
+     {Key("memory-serial", "M2"), Drive("D", 0), Gpu("G2", 0, 0)},
+     {"adapter 0 UUID 0 changed", "memory device 0 changed"},
      1},
-    {"OrdinalsCountPerKind",
-     {Key("drive-serial", "A"), Key("memory-serial", "M"), Key("drive-serial", "B")},
-     {Key("drive-serial", "A"), Key("drive-serial", "C"), Key("memory-serial", "M")},
-     {"drive-serial 1 changed"},
-     2},
 };
 
 class KeyDiffTest : public ::testing::TestWithParam<DiffRow> {};
 
-TEST_P(KeyDiffTest, MatchesKindByKindAndOrdinal) {
+TEST_P(KeyDiffTest, PairsByValueThenByPlace) {
   const DiffRow& row = GetParam();
   const KeyDiff diff = DiffKeys(row.before, row.after);
   std::vector<std::string> changes;
@@ -81,8 +95,8 @@ TEST_P(KeyDiffTest, MatchesKindByKindAndOrdinal) {
     const char* what = change.change == KeyChangeKind::kAdded     ? "added"
                        : change.change == KeyChangeKind::kRemoved ? "removed"
                                                                   : "changed";
-    changes.push_back(std::string(change.kind->name) + " " + std::to_string(change.ordinal) + " " +
-                      what);
+    const MachineKey& placed = change.before != nullptr ? *change.before : *change.after;
+    changes.push_back(KeyPlaceName(placed) + " " + what);
     // An added key has nothing before it, a removed one nothing after.
     EXPECT_EQ(change.before == nullptr, change.change == KeyChangeKind::kAdded);
     EXPECT_EQ(change.after == nullptr, change.change == KeyChangeKind::kRemoved);

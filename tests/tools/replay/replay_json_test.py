@@ -240,9 +240,11 @@ def check_diff(fleet, doc, resolver):
         diff = json.loads(changed.stdout.decode("utf-8"), object_pairs_hook=unique)
         diff_schema = json.loads((schema.parent / "quorvex-diff.schema.json").read_text())
         jsonschema.validate(diff, diff_schema, resolver=resolver)
-        assert diff["changes"] == [
-            {"kind": "drive-serial", "ordinal": 1, "change": "removed", "old": "0000"},
-            {"kind": "memory-serial", "ordinal": 0, "change": "changed", "old": "1A2B3C4D", "new": "1A2B3C4E"}], diff
+        serial = "/smbios/structures/2/serialNumber"
+        assert diff["changes"] == [  # drive 2 gone, drive 0 still drive 0
+            {"kind": "drive-serial", "change": "removed", "oldPointer": "/drives/1/serialNumber", "old": "0000"},
+            {"kind": "memory-serial", "change": "changed", "oldPointer": serial, "old": "1A2B3C4D",
+             "newPointer": serial, "new": "1A2B3C4E"}], diff
         assert (diff["old"], diff["new"], diff["unchanged"]) == (str(fleet / "a"), str(swapped), len(doc["keys"]) - 2)
         print("ok: --diff against its document and a changed copy")
     except (AssertionError, ValueError, jsonschema.ValidationError) as error:
