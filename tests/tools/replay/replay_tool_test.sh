@@ -77,6 +77,42 @@ expect 2 "v3.json: /version" -- --keys --json "$scratch/empty" "$scratch/v3.json
 expect 2 "fifo-registry/registry.reg: a named pipe" -- --keys "$scratch/empty" "$scratch/fifo-registry"
 mkfifo "$scratch/pipe.json"
 expect 2 "pipe.json: a named pipe" -- --keys "$scratch/empty" "$scratch/pipe.json"
+# Every mode but the text report fails when its output cannot be written.
+"$replay" --json "$scratch/empty" >"$scratch/doc.json" </dev/null
+for call in "--json $scratch/empty" "--keys $scratch/empty" "--keys --json $scratch/doc.json" \
+  "--diff $scratch/empty $scratch/doc.json"; do
+  # shellcheck disable=SC2086 # the call's words
+  timeout 20 "$replay" $call </dev/null >/dev/full 2>"$scratch/err"
+  got=$?
+  if [ "$got" -ne 2 ] || ! grep -q "standard output could not be written" "$scratch/err"; then
+    fail "quorvex-replay $call >/dev/full: exit $got, stderr: $(cat "$scratch/err")"
+  fi
+done
+
+# --from: a capture a line, CR LF or LF, empty lines skipped, after the arguments;
+# the same file named again is read once.
+printf '%s\r\n\n%s\n' "$scratch/empty" "$scratch/doc.json" >"$scratch/list"
+ln -s doc.json "$scratch/again.json"
+"$replay" --keys --json --from "$scratch/list" "$scratch/again.json" </dev/null >"$scratch/out" 2>"$scratch/err"
+names=$(grep -o '"capture":"[^"]*"' "$scratch/out" | tr '\n' ' ')
+if [ "$names" != "\"capture\":\"$scratch/again.json\" \"capture\":\"$scratch/empty\" " ] ||
+  ! grep -q "note: $scratch/doc.json is $scratch/again.json again; it is read once" "$scratch/err"; then
+  fail "--keys --from: captures $names; stderr: $(cat "$scratch/err")"
+fi
+"$replay" --keys --from - </dev/null <"$scratch/list" >"$scratch/out" 2>&1 ||
+  fail "--keys --from - did not read the list from standard input: $(cat "$scratch/out")"
+printf '%s\n' "$scratch/empty" "$scratch/not-there" >"$scratch/bad-list"
+expect 2 "not-there: cannot be read" -- --keys --from "$scratch/bad-list"
+expect 2 "no-list: cannot be read" -- --keys --from "$scratch/no-list"
+: >"$scratch/no-names"
+expect 2 "no-names: names no capture" -- --keys --from "$scratch/no-names"
+expect 2 "usage" -- --diff --from "$scratch/list" "$scratch/empty" "$scratch/empty"
+
+# Messages show what they quote: a name's controls as pictures, a pointer as RFC 6901 escapes it.
+printf '{"format":"quorvex-identities","a/b~c":[[[[[[[[[[[[[[[[0]]]]]]]]]]]]]]]]}' >"$scratch/deep"$'\e]0;T\a'.json
+expect 2 'deep␛]0;T␇.json: /a~1b~0c/0/0/0/0/0/0/0/0/0/0/0/0/0/0/0: nested deeper' -- --keys "$scratch/deep"*.json
+if grep -q $'[\e\a]' "$scratch/err"; then fail "a refusal wrote a control to standard error: $(cat -v "$scratch/err")"; fi
+
 "$replay" "$scratch/empty" </dev/null >"$scratch/out" 2>"$scratch/err"
 code=$?
 if [ "$code" -ne 0 ] || [ -s "$scratch/err" ]; then
