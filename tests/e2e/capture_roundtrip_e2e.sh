@@ -9,8 +9,9 @@
 # With the replay tool, quorvex-capture.exe --json in the same session must
 # print the document that quorvex-replay --json prints of the capture, and
 # --keys --json the keys that quorvex-replay --keys --json finds in it;
-# --diff against that document finds no change. An option is never taken for
-# a folder's name.
+# --diff against that document finds no change, and --keys --json of saved
+# documents is byte for byte the replay's of the same documents, while a
+# capture folder is refused. An option is never taken for a folder's name.
 # Usage: capture_roundtrip_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
 # quorvex-capture.exe is taken from beside QUORVEX_EXE.
 set -euo pipefail
@@ -91,6 +92,17 @@ round_trip() {
   timeout 60 wine "$capture_exe" --diff "$(winepath -w "$dir/live.json" 2>/dev/null)" </dev/null \
     >"$dir/diff.out" 2>&1 || status=$?
   [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --diff of its own document exited with $status: $(cat "$dir/diff.out")"
+  # Saved documents on Windows, named as the replay below names them; a folder is refused.
+  cp "$dir/live.json" "$dir/copy.json"
+  status=0
+  (cd "$dir" && timeout 60 wine "$capture_exe" --keys --json live.json copy.json </dev/null \
+    >"$dir/documents-keys.json" 2>"$dir/live.err") || status=$?
+  [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --keys --json of documents exited with $status: $(cat "$dir/live.err")"
+  status=0
+  (cd "$dir" && timeout 60 wine "$capture_exe" --keys capture </dev/null >"$dir/folder.out" 2>&1) || status=$?
+  if [[ $status -ne 2 ]] || ! grep -q "quorvex-replay --json" "$dir/folder.out"; then
+    fail "$name: quorvex-capture.exe --keys of a folder exited with $status: $(cat "$dir/folder.out")"
+  fi
   wine_session_stop
 
   if [[ -z "${QUORVEX_REPLAY_TOOL:-}" ]]; then
@@ -109,6 +121,10 @@ round_trip() {
     sed "s|\"capture\":\"$capture\"|\"capture\":\"this machine\"|" >"$dir/replay-keys.json"
   if ! perl -pe 's/\r\n\z/\n/' "$dir/live-keys.json" | cmp -s - "$dir/replay-keys.json"; then
     fail "$name: quorvex-capture.exe --keys --json is not quorvex-replay --keys --json of its capture"
+  fi
+  (cd "$dir" && "$QUORVEX_REPLAY_TOOL" --keys --json live.json copy.json </dev/null >replay-documents-keys.json)
+  if ! perl -pe 's/\r\n\z/\n/' "$dir/documents-keys.json" | cmp -s - "$dir/replay-documents-keys.json"; then
+    fail "$name: quorvex-capture.exe --keys --json of two documents is not quorvex-replay's"
   fi
 }
 
