@@ -1,5 +1,6 @@
 #include "capture_file.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <system_error>
@@ -31,27 +32,41 @@ std::string NotRegular(fs::file_type type) {
 
 }  // namespace
 
-std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& bytes) {
-  using capture_format::kMaxCaptureFileBytes;
+std::string TooLargeCaptureFile(const fs::path& file) {
+  return file.string() + ": larger than the " +
+         std::to_string(capture_format::kMaxCaptureFileBytes >> 20) + " MiB any capture file holds";
+}
+
+std::optional<std::string> OpenCaptureFile(const fs::path& file, std::ifstream& in) {
   std::error_code error;
   const fs::file_status status = fs::status(file, error);
   if (error) return file.string() + ": cannot be read: " + error.message();
   if (!fs::is_regular_file(status)) return file.string() + ": " + NotRegular(status.type());
   const std::uintmax_t size = fs::file_size(file, error);
   if (error) return file.string() + ": cannot be read: " + error.message();
-  const std::string tooLarge = file.string() + ": larger than the " +
-                               std::to_string(kMaxCaptureFileBytes >> 20) +
-                               " MiB any capture file holds";
-  if (size > kMaxCaptureFileBytes) return tooLarge;
-  std::ifstream in(file, std::ios::binary);
+  if (size > capture_format::kMaxCaptureFileBytes) return TooLargeCaptureFile(file);
+  in.open(file, std::ios::binary);
   if (!in) return file.string() + ": cannot be read";
-  // Read no further than the limit, in case the file grew since its size was taken.
-  bytes.clear();
+  return std::nullopt;
+}
+
+std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& bytes) {
+  std::ifstream in;
+  if (std::optional<std::string> problem = OpenCaptureFile(file, in)) return problem;
+  // Room for the size taken, so that a file costs its own bytes and no more;
+  // read no further than the limit, in case the file grew since.
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(file, error);
+  bytes.assign(
+      static_cast<std::size_t>(error ? 0 : std::min(size, capture_format::kMaxCaptureFileBytes)),
+      '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
   std::array<char, 1 << 16> chunk{};
   while (in) {
     in.read(chunk.data(), chunk.size());
     bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > kMaxCaptureFileBytes) return tooLarge;
+    if (bytes.size() > capture_format::kMaxCaptureFileBytes) return TooLargeCaptureFile(file);
   }
   if (in.bad()) return file.string() + ": cannot be read";
   return std::nullopt;

@@ -1,13 +1,16 @@
 #include "keys/document_keys.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <fstream>
 #include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <utility>
 
 #include "capture_file.h"
+#include "capture_format.h"
 #include "report/json_text.h"
 #include "report/log_line.h"
 
@@ -502,28 +505,114 @@ bool KeysReader::Deliver(std::optional<std::string> value) {
   return true;
 }
 
-}  // namespace
+// A file as nlohmann's parser takes it, a chunk at a time: the lexer keeps
+// every structural character and blank since the last string, number or
+// literal, so a file read whole would cost twice its bytes when it is
+// mostly brackets. The limit on a capture file is kept while reading, since
+// the file may have grown since it was opened.
+class ChunkedFile {
+ public:
+  explicit ChunkedFile(std::istream& in) : in_(in) {}
+  ChunkedFile(const ChunkedFile&) = delete;
+  ChunkedFile& operator=(const ChunkedFile&) = delete;
 
-std::optional<std::string> ReadMachineKeys(std::string_view document,
-                                           std::vector<MachineKey>& keys) {
-  if (document.size() >= 2 && ((document[0] == '\xFF' && document[1] == '\xFE') ||
-                               (document[0] == '\xFE' && document[1] == '\xFF'))) {
-    // What PowerShell 5.1's > makes of the program's output, re-encoded on the way.
+  bool AtEnd() {
+    if (at_ == size_) Refill();
+    return at_ == size_;
+  }
+  char Current() const { return chunk_[at_]; }
+  void Advance() { ++at_; }
+  // The file's first bytes, at most a chunk.
+  std::string_view Start() {
+    AtEnd();
+    return {chunk_.data(), size_};
+  }
+  bool TooLarge() const { return tooLarge_; }
+  bool Failed() const { return in_.bad(); }
+
+ private:
+  void Refill() {
+    if (!in_ || tooLarge_) return;
+    in_.read(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
+    at_ = 0;
+    size_ = static_cast<std::size_t>(in_.gcount());
+    read_ += size_;
+    if (read_ > capture_format::kMaxCaptureFileBytes) {
+      tooLarge_ = true;
+      size_ = 0;
+    }
+  }
+
+  std::istream& in_;
+  std::array<char, 1 << 16> chunk_{};
+  std::size_t at_ = 0;
+  std::size_t size_ = 0;
+  std::uintmax_t read_ = 0;
+  bool tooLarge_ = false;
+};
+
+// An input iterator over a ChunkedFile, which is what nlohmann's input
+// adapter asks of a source that is not contiguous.
+class ChunkedIterator {
+ public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = char;
+
+  ChunkedIterator() = default;
+  explicit ChunkedIterator(ChunkedFile& file) : file_(&file) {}
+  char operator*() const { return file_->Current(); }
+  ChunkedIterator& operator++() {
+    file_->Advance();
+    return *this;
+  }
+  friend bool operator==(const ChunkedIterator& a, const ChunkedIterator& b) {
+    return a.AtEnd() == b.AtEnd();
+  }
+  friend bool operator!=(const ChunkedIterator& a, const ChunkedIterator& b) { return !(a == b); }
+
+ private:
+  bool AtEnd() const { return file_ == nullptr || file_->AtEnd(); }
+  ChunkedFile* file_ = nullptr;  // nullptr: the end
+};
+
+// What PowerShell 5.1's > makes of the program's output, re-encoded on the way.
+std::optional<std::string> RefuseUtf16(std::string_view start) {
+  if (start.size() >= 2 &&
+      ((start[0] == '\xFF' && start[1] == '\xFE') || (start[0] == '\xFE' && start[1] == '\xFF'))) {
     return std::string("UTF-16 text, not the program's own output; save it with cmd's >");
   }
+  return std::nullopt;
+}
+
+template <class Iterator>
+std::optional<std::string> ParseKeys(Iterator first, Iterator last, std::vector<MachineKey>& keys) {
   KeysReader reader;
-  if (!Json::sax_parse(document.begin(), document.end(), &reader)) return reader.refusal();
+  if (!Json::sax_parse(first, last, &reader)) return reader.refusal();
   reader.TakeKeys(keys);
   return std::nullopt;
 }
 
+}  // namespace
+
+std::optional<std::string> ReadMachineKeys(std::string_view document,
+                                           std::vector<MachineKey>& keys) {
+  if (auto problem = RefuseUtf16(document)) return problem;
+  return ParseKeys(document.begin(), document.end(), keys);
+}
+
 std::optional<std::string> ReadDocumentKeys(const std::filesystem::path& file,
                                             std::vector<MachineKey>& keys) {
-  std::string document;
-  if (std::optional<std::string> problem = tools::ReadCaptureFile(file, document)) return problem;
-  if (std::optional<std::string> problem = ReadMachineKeys(document, keys)) {
-    return file.string() + ": " + *problem;
-  }
+  std::ifstream in;
+  if (std::optional<std::string> problem = tools::OpenCaptureFile(file, in)) return problem;
+  ChunkedFile chunks(in);
+  std::optional<std::string> problem = RefuseUtf16(chunks.Start());
+  if (!problem) problem = ParseKeys(ChunkedIterator(chunks), ChunkedIterator(), keys);
+  if (chunks.TooLarge()) return tools::TooLargeCaptureFile(file);
+  if (chunks.Failed()) return file.string() + ": cannot be read";
+  if (problem) return file.string() + ": " + *problem;
   return std::nullopt;
 }
 

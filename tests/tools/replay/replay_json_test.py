@@ -199,7 +199,9 @@ def check_fleet():
     uuids[1] = "To Be Filled By O.E.M."
     changed["drives"][0]["serialNumber"] = "okd-7731-0042"
     changed["smbios"]["structures"][2]["serialNumber"] += " \t"  # blanks at the ends do not count
-    (fleet / "changed.json").write_text(json.dumps(changed))
+    # A member the format does not name, as a fleet's agent adds one, is skipped; this one
+    # is long enough that the values after it are read from the file's second chunk.
+    (fleet / "changed.json").write_text(json.dumps({"agent": {"notes": ["x" * 70000, [], {}]}, **changed}))
     version1 = {k: v for k, v in doc.items() if k != "keys"} | {"version": 1}
     (fleet / "version1.json").write_text(json.dumps(version1))
     names = [str(fleet / n) for n in ("a", "b", "changed.json", "version1.json")]
