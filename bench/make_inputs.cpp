@@ -15,6 +15,9 @@
 //                                       of made-up desktops, eight machine keys each
 //   make_inputs fleet-large N FOLDER    the same, each with 256 KiB more of BIOS
 //                                       text: more bytes, not one key more
+//   make_inputs keys N FOLDER           FOLDER/smbios.bin with N machine keys:
+//                                       the identity structures' five, then
+//                                       memory devices (N of at least 5)
 //
 // Every name and text is made up. The files are written by the capture tool's
 // own writers: the firmware table as its capture writer files it, the
@@ -181,6 +184,18 @@ Bytes MakeSmbios(std::size_t kib, unsigned& lines) {
   return table.WithHeader();
 }
 
+// The identity structures carry the system's UUID and serial number, the
+// baseboard's serial number and the chassis' serial and asset tag numbers.
+constexpr unsigned kIdentityKeys = 5;
+
+Bytes MakeKeys(unsigned keys) {
+  Table table;
+  AddIdentity(table);
+  for (unsigned n = kIdentityKeys; n < keys; ++n) AddMemoryDevice(table, n);
+  table.Add(127, {}, {});
+  return table.WithHeader();
+}
+
 // ---- fleet ----------------------------------------------------------------
 
 // Keys per machine: the drive's serial number, the system's UUID and serial
@@ -311,7 +326,7 @@ bool Write(const std::string& file, const Bytes& bytes) {
 
 int Usage() {
   std::cerr << "usage: make_inputs smbios KIB FOLDER | registry N FOLDER | wine-registry N FILE\n"
-               "       make_inputs fleet N FOLDER | fleet-large N FOLDER\n";
+               "       make_inputs fleet N FOLDER | fleet-large N FOLDER | keys N FOLDER\n";
   return 2;
 }
 
@@ -328,9 +343,11 @@ int main(int argc, char** argv) {
   bool written = false;
   std::size_t bytes = 0;
   unsigned lines = 0;
-  if (what == "smbios") {
+  if (what == "smbios" || what == "keys") {
+    if (what == "keys" && units < kIdentityKeys) return Usage();
+    lines = units;
     quorvex::SmbiosFetchResult fetched{quorvex::SmbiosFetchResult::Outcome::kFetched,
-                                       MakeSmbios(count, lines)};
+                                       what == "keys" ? MakeKeys(units) : MakeSmbios(count, lines)};
     bytes = fetched.table.size() - quorvex::kSmbiosHeaderBytes;
     std::ostringstream listing;
     written = !quorvex::capture::WriteCaptureFiles(target, quorvex::capture::FirmwareFiles(fetched),

@@ -130,5 +130,46 @@ done
 timed keys "$rounds" none null "keys-100=$replay --keys --json $(echo "$work"/fleet-100/documents/*)" \
   "keys-1000=$replay --keys --json $(echo "$work"/fleet-1000/documents/*)"
 
+# Documents no machine writes, as a fleet's share may hold them: one small document padded to 32 MiB
+# with one member of empty objects, of empty arrays or of zeros, each read in one pass.
+small=$work/fleet-1000/documents/machine-00001.json
+for unit in objects:'{}' arrays:'[]' zeros:0; do
+  python3 -c 'import sys; d = open(sys.argv[1]).read().rstrip()[:-1] + ",\"padding\":["; u = sys.argv[2] + ","
+n = ((32 << 20) - len(d) - 2) // len(u); sys.stdout.write(d + (u * n)[:-1] + "]}")' "$small" "${unit#*:}" \
+    >"$work/padded-${unit%%:*}.json"
+  /usr/bin/time -f '%e %M' -o "$work/padded-${unit%%:*}.time" "$replay" --keys --json "$work/padded-${unit%%:*}.json" \
+    </dev/null >/dev/null || fail "padded ${unit%%:*}: quorvex-replay --keys failed"
+  echo "${unit%%:*} $(stat -c %s "$work/padded-${unit%%:*}.json") $(cat "$work/padded-${unit%%:*}.time")" >>"$work/padded.txt"
+done
+
+# One document with 2,000 keys and one with 20,000 (memory devices), under callgrind.
+for keys in 2000 20000; do
+  mkdir -p "$work/inputs/keys-$keys"
+  "$make_inputs" keys "$keys" "$work/inputs/keys-$keys" >/dev/null
+  "$replay" --json "$work/inputs/keys-$keys" </dev/null >"$work/keys-$keys.json"
+  nice valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$replay" --keys --json \
+    "$work/keys-$keys.json" </dev/null >/dev/null 2>"$work/callgrind.err"
+  echo "$keys $(sed -n 's/^summary: \([0-9]*\)$/\1/p' "$work/callgrind.out")" >>"$work/many-keys.txt"
+done
+
+# --keys --from over 1,000 and 100,000 small documents in one process: machine m of the fleet's
+# documents with its own serial numbers, UUID and memory serials.
+for count in 1000 100000; do
+  mkdir -p "$work/from-$count"
+  python3 -c 'import sys; t = open(sys.argv[1]).read(); folder, n = sys.argv[2], int(sys.argv[3])
+for m in range(n):
+    d = t.replace("000001", "%06d" % m).replace("INV-00001", "INV-%05d" % m).replace("AD1568B1", "%08X" % m)
+    d = d.replace("QM7C100002", "QM%08X" % (2 * m)).replace("QM7C100003", "QM%08X" % (2 * m + 1))
+    open("%s/machine-%06d.json" % (folder, m), "w").write(d)
+    print("%s/machine-%06d.json" % (folder, m))' "$small" "$work/from-$count" "$count" >"$work/from-$count.txt"
+done
+timed from "$rounds" none null "from-1000=$replay --keys --json --from $work/from-1000.txt" \
+  "from-100000=$replay --keys --json --from $work/from-100000.txt"
+for count in 1000 100000; do
+  /usr/bin/time -f %M -o "$work/from-$count.rss" "$replay" --keys --json --from "$work/from-$count.txt" \
+    </dev/null >"$work/from-$count.keys.json" || fail "--from $count: quorvex-replay --keys failed"
+  echo "$count $(grep -o '"pointer":' "$work/from-$count.keys.json" | wc -l) $(cat "$work/from-$count.rss")" >>"$work/from.txt"
+done
+
 python3 bench/table.py "$work" "$exe" "$floor"
 ((problems == 0))

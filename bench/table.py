@@ -105,6 +105,30 @@ share = peak_more / bytes_more
 row("  peak memory, large against small documents", f"{peak_more / 2**20:,.2f} MiB", "", "<= 1 % of bytes",
     f"{met(share <= 0.01)} (more for {bytes_more / 2**20:,.0f} MiB more of documents: {share:.2%})")
 
+# padded.txt: UNIT BYTES SECONDS PEAK_KIB, one small document padded to 32 MiB.
+for unit, size, seconds, peak in map(str.split, (work / "padded.txt").open()):
+    ratio = int(peak) * 1024 / int(size)
+    row(f"--keys --json, 32 MiB padded with {unit}", f"{float(seconds):.2f} s", f"{int(peak):,} KiB", "< 1 s, < 2x",
+        f"{met(float(seconds) < 1 and ratio < 2)} (peak memory {ratio:.2f} x the file's {int(size):,} B)")
+# many-keys.txt: KEYS IR, one document each.
+many = {int(k): int(ir) for k, ir in map(str.split, (work / "many-keys.txt").open())}
+for k, ir in sorted(many.items()):
+    row(f"callgrind, --keys --json, one document of {k:,} keys", f"{ir:,} Ir", f"{ir / k:,.0f} Ir/key")
+ratio = many[20000] / many[2000]
+row("  20,000 keys / 2,000 keys", f"{ratio:.2f}", "", "<= 11", met(ratio <= 11))
+# from.txt: DOCUMENTS KEYS PEAK_KIB; the from-* exports: the same calls timed.
+fromkeys = {int(d): (int(k), int(p)) for d, k, p in map(str.split, (work / "from.txt").open())}
+n, small, large, _ = timed("from", "from-1000", "from-100000")
+per = [float(t.split()[0]) / c for t, c in ((small, 1000), (large, 100000))]
+row(f"--keys --json --from, 1,000 documents, median of {n}", small, f"{per[0]:.4f} ms/doc")
+row(f"--keys --json --from, 100,000 documents, median of {n}", large, f"{per[1]:.4f} ms/doc")
+row("  per document, 100,000 / 1,000", f"{per[1] / per[0]:.3f}", "", "flat: <= 1.10", met(per[1] / per[0] <= 1.10))
+for docs, (keys, peak) in sorted(fromkeys.items()):
+    row(f"--keys --json --from, peak memory, {docs:,} documents", f"{peak:,} KiB", "", "", f"{keys:,} keys")
+(k1, p1), (k2, p2) = fromkeys[1000], fromkeys[100000]
+row("  peak memory per key, 1,000 to 100,000 documents", f"{(p2 - p1) * 1024 / (k2 - k1):,.0f} B", "", "",
+    "by keys: the documents' bytes are not held")
+
 imports = sorted(re.findall(r"DLL Name: (\S+)", out("x86_64-w64-mingw32-objdump", "-p", exe)))
 static = not any(re.match(r"lib.*\.dll|.*pthread", name, re.I) for name in imports)
 stripped = not re.search(r"(?m)^\[|\.debug", out("x86_64-w64-mingw32-objdump", "-t", "-h", exe))
