@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <utility>
 
@@ -512,7 +513,12 @@ bool KeysReader::Deliver(std::optional<std::string> value) {
 // the file may have grown since it was opened.
 class ChunkedFile {
  public:
-  explicit ChunkedFile(std::istream& in) : in_(in) {}
+  // A small file is read into room of its own size: a fleet's documents are
+  // a few kilobytes, and room is not cleared before it is written.
+  ChunkedFile(std::istream& in, std::uintmax_t fileBytes)
+      : in_(in),
+        room_(static_cast<std::size_t>(std::min<std::uintmax_t>(fileBytes + 1, kChunkBytes))),
+        chunk_(new char[room_]) {}
   ChunkedFile(const ChunkedFile&) = delete;
   ChunkedFile& operator=(const ChunkedFile&) = delete;
 
@@ -525,7 +531,7 @@ class ChunkedFile {
   // The file's first bytes, at most a chunk.
   std::string_view Start() {
     AtEnd();
-    return {chunk_.data(), size_};
+    return {chunk_.get(), size_};
   }
   bool TooLarge() const { return tooLarge_; }
   bool Failed() const { return in_.bad(); }
@@ -533,7 +539,7 @@ class ChunkedFile {
  private:
   void Refill() {
     if (!in_ || tooLarge_) return;
-    in_.read(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
+    in_.read(chunk_.get(), static_cast<std::streamsize>(room_));
     at_ = 0;
     size_ = static_cast<std::size_t>(in_.gcount());
     read_ += size_;
@@ -543,8 +549,11 @@ class ChunkedFile {
     }
   }
 
+  static constexpr std::uintmax_t kChunkBytes = 1 << 16;
+
   std::istream& in_;
-  std::array<char, 1 << 16> chunk_{};
+  std::size_t room_;
+  std::unique_ptr<char[]> chunk_;
   std::size_t at_ = 0;
   std::size_t size_ = 0;
   std::uintmax_t read_ = 0;
@@ -607,7 +616,9 @@ std::optional<std::string> ReadDocumentKeys(const std::filesystem::path& file,
                                             std::vector<MachineKey>& keys) {
   std::ifstream in;
   if (std::optional<std::string> problem = tools::OpenCaptureFile(file, in)) return problem;
-  ChunkedFile chunks(in);
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  ChunkedFile chunks(in, error ? 0 : size);
   std::optional<std::string> problem = RefuseUtf16(chunks.Start());
   if (!problem) problem = ParseKeys(ChunkedIterator(chunks), ChunkedIterator(), keys);
   if (chunks.TooLarge()) return tools::TooLargeCaptureFile(file);
