@@ -146,9 +146,9 @@ done
 for keys in 2000 20000; do
   mkdir -p "$work/inputs/keys-$keys"
   "$make_inputs" keys "$keys" "$work/inputs/keys-$keys" >/dev/null
-  "$replay" --json "$work/inputs/keys-$keys" </dev/null >"$work/keys-$keys.json"
+  "$replay" --json "$work/inputs/keys-$keys" </dev/null >"$work/many-keys-$keys.json"
   nice valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$replay" --keys --json \
-    "$work/keys-$keys.json" </dev/null >/dev/null 2>"$work/callgrind.err"
+    "$work/many-keys-$keys.json" </dev/null >/dev/null 2>"$work/callgrind.err"
   echo "$keys $(sed -n 's/^summary: \([0-9]*\)$/\1/p' "$work/callgrind.out")" >>"$work/many-keys.txt"
 done
 
@@ -167,8 +167,8 @@ timed from "$rounds" none null "from-1000=$replay --keys --json --from $work/fro
   "from-100000=$replay --keys --json --from $work/from-100000.txt"
 for count in 1000 100000; do
   /usr/bin/time -f %M -o "$work/from-$count.rss" "$replay" --keys --json --from "$work/from-$count.txt" \
-    </dev/null >"$work/from-$count.keys.json" || fail "--from $count: quorvex-replay --keys failed"
-  echo "$count $(grep -o '"pointer":' "$work/from-$count.keys.json" | wc -l) $(cat "$work/from-$count.rss")" >>"$work/from.txt"
+    </dev/null >"$work/listed-$count.keys" || fail "--from $count: quorvex-replay --keys failed"
+  echo "$count $(grep -o '"pointer":' "$work/listed-$count.keys" | wc -l) $(cat "$work/from-$count.rss")" >>"$work/from.txt"
 done
 
 python3 bench/table.py "$work" "$exe" "$floor"

@@ -32,27 +32,26 @@ std::string NotRegular(fs::file_type type) {
 
 }  // namespace
 
-std::string TooLargeCaptureFile(const fs::path& file) {
-  return file.string() + ": larger than the " +
-         std::to_string(capture_format::kMaxCaptureFileBytes >> 20) + " MiB any capture file holds";
-}
-
-std::optional<std::string> OpenCaptureFile(const fs::path& file, std::ifstream& in) {
+std::optional<std::string> CaptureFileProblem(const fs::path& file, std::ifstream& in) {
+  static_assert(capture_format::kMaxCaptureFileBytes == std::uintmax_t{64} << 20,
+                "the refusal says 64 MiB");
   std::error_code error;
   const fs::file_status status = fs::status(file, error);
-  if (error) return file.string() + ": cannot be read: " + error.message();
-  if (!fs::is_regular_file(status)) return file.string() + ": " + NotRegular(status.type());
+  if (error) return "cannot be read: " + error.message();
+  if (!fs::is_regular_file(status)) return NotRegular(status.type());
   const std::uintmax_t size = fs::file_size(file, error);
-  if (error) return file.string() + ": cannot be read: " + error.message();
-  if (size > capture_format::kMaxCaptureFileBytes) return TooLargeCaptureFile(file);
+  if (error) return "cannot be read: " + error.message();
+  if (size > capture_format::kMaxCaptureFileBytes) return std::string(kTooLargeCaptureFile);
   in.open(file, std::ios::binary);
-  if (!in) return file.string() + ": cannot be read";
+  if (!in) return std::string("cannot be read");
   return std::nullopt;
 }
 
 std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& bytes) {
   std::ifstream in;
-  if (std::optional<std::string> problem = OpenCaptureFile(file, in)) return problem;
+  if (std::optional<std::string> problem = CaptureFileProblem(file, in)) {
+    return file.string() + ": " + *problem;
+  }
   // Room for the size taken, so that a file costs its own bytes and no more;
   // read no further than the limit, in case the file grew since.
   std::error_code error;
@@ -66,7 +65,9 @@ std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& by
   while (in) {
     in.read(chunk.data(), chunk.size());
     bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > capture_format::kMaxCaptureFileBytes) return TooLargeCaptureFile(file);
+    if (bytes.size() > capture_format::kMaxCaptureFileBytes) {
+      return file.string() + ": " + kTooLargeCaptureFile;
+    }
   }
   if (in.bad()) return file.string() + ": cannot be read";
   return std::nullopt;

@@ -9,17 +9,19 @@
 
 namespace quorvex::tools {
 
-// Opens the file for reading into `in`, or returns a message naming it. A
-// file that is not a regular one once links are followed (a pipe, a device,
-// a folder) or that is larger than capture_format::kMaxCaptureFileBytes is
-// refused before a byte of it is read: reading a pipe or a device may never
-// end. The file may still grow; whoever reads it keeps to the limit.
-std::optional<std::string> OpenCaptureFile(const std::filesystem::path& file, std::ifstream& in);
+// Opens the file for reading into `in`, or says why it is refused, without
+// naming it. A file that is not a regular one once links are followed (a
+// pipe, a device, a folder) or that is larger than
+// capture_format::kMaxCaptureFileBytes is refused before a byte of it is
+// read: reading a pipe or a device may never end. The file may still grow;
+// whoever reads it keeps to the limit.
+std::optional<std::string> CaptureFileProblem(const std::filesystem::path& file, std::ifstream& in);
 
-// What a file over the limit is refused with.
-std::string TooLargeCaptureFile(const std::filesystem::path& file);
+// Why a file over the limit is refused.
+inline constexpr const char* kTooLargeCaptureFile = "larger than the 64 MiB any capture file holds";
 
-// Reads the whole file into `bytes`, with OpenCaptureFile's refusals.
+// Reads the whole file into `bytes`, or returns a message naming it, with
+// CaptureFileProblem's refusals.
 std::optional<std::string> ReadCaptureFile(const std::filesystem::path& file, std::string& bytes);
 
 }  // namespace quorvex::tools

@@ -6,15 +6,12 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
+
+#include "quorvex/placeholders.h"
 
 namespace quorvex {
 
 void CollectNvidiaGpus();
-
-// Stands for a drive text that could not be read; a text that was read and is
-// empty stays empty.
-inline constexpr const char* kNotRead = "N/A";
 
 // Drives 0 to 7 cover the machines this tool is meant for; higher numbers are never asked.
 inline constexpr std::int32_t kDriveCount = 8;
@@ -28,9 +25,6 @@ struct DriveIdentity {
 // Asks \\.\PhysicalDrive<driveNumber> for its standard device descriptor.
 // Prints nothing and never fails: unread texts come back as kNotRead.
 DriveIdentity QueryDriveIdentity(std::int32_t driveNumber);
-
-// What an SMBIOS string field holds when it names no text or an empty one.
-inline constexpr std::string_view kSmbiosAbsent = "is null";
 
 void DumpSmbios();
 

@@ -4,6 +4,8 @@
 // share dummy UUIDs by the thousand, so every key is judged before anyone
 // relies on it. The JSON document's "keys" and the tools' --keys and --diff
 // all take the kinds and the judgement from here.
+//
+// Part of the Quorvex library (find_package(quorvex CONFIG)): quorvex::quorvex.
 #pragma once
 
 #include <cstddef>
@@ -11,8 +13,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "quorvex/collectors.h"
+#include "quorvex/identities.h"
+#include "quorvex/placeholders.h"
 
 namespace quorvex {
 
@@ -76,7 +80,7 @@ struct KeyPlace {
   std::int64_t number = 0;
 };
 
-// One machine key of one identities document.
+// One machine key of one machine's identities.
 struct MachineKey {
   const MachineKeyKind* kind = nullptr;
   std::optional<std::string> value;  // its bytes; std::nullopt where it was not read
@@ -91,5 +95,43 @@ std::string KeyPointer(const MachineKey& key);
 // The key's place as a person reads it: "drive 0", "adapter 1 UUID 2",
 // "memory device 3".
 std::string KeyPlaceName(const MachineKey& key);
+
+// The machine keys among the values of `identities`, in report order (the
+// GPUs' UUIDs, the drives' serial numbers, then the SMBIOS structures' keys
+// in table order), each judged and placed as its identities document holds
+// it. A table that could not be fetched has none.
+std::vector<MachineKey> MachineKeys(const Identities& identities);
+
+enum class KeyChangeKind : std::uint8_t { kChanged, kAdded, kRemoved };
+
+// "changed", "added" or "removed".
+std::string_view ChangeName(KeyChangeKind change);
+
+struct KeyChange {
+  const MachineKeyKind* kind = nullptr;
+  KeyChangeKind change = KeyChangeKind::kChanged;
+  const MachineKey* before = nullptr;  // nullptr for an added key
+  const MachineKey* after = nullptr;   // nullptr for a removed key
+};
+
+struct KeyDiff {
+  // Kind by kind in kMachineKeyKinds' order; within a kind the changed and
+  // removed keys in `before`'s order, then the added ones in `after`'s.
+  std::vector<KeyChange> changes;
+  std::size_t unchanged = 0;
+};
+
+// Which keys changed from `before` to `after`, the question a licence or an
+// activation that no longer knows the machine raises after a drive swap, a
+// board replaced or a firmware update. Pairs the keys kind by kind. First
+// each key of `before`, in its order, takes the first key of `after` not yet
+// taken whose value is the same (both absent, or equal as ComparableKey
+// makes them): that pair is unchanged, wherever the two keys stand, since
+// Windows renumbers drives and a list can gain an element in front. Then
+// each key of `before` left takes the one of `after` left at the same place
+// (KeyPlace::number, and for a GPU UUID its item): changed. The keys left
+// after that were removed from `before` or added in `after`. The result
+// points into both lists.
+KeyDiff DiffKeys(const std::vector<MachineKey>& before, const std::vector<MachineKey>& after);
 
 }  // namespace quorvex

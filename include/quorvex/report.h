@@ -1,5 +1,7 @@
 #pragma once
 
+#include "quorvex/identities.h"
+
 namespace quorvex {
 
 // The whole program: the banner, the three phases in their fixed order, the
@@ -8,9 +10,11 @@ namespace quorvex {
 // process exit code, which is always 0.
 int RunReport();
 
-// The same phases, asking the machine the same things, written as one JSON
-// document (quorvex-identities, version 2; docs/quorvex-identities.schema.json)
-// on standard output, each value as it is read. No banner, no prompt, no read.
+// The same phases, asking the machine the same things, into a record: this
+// machine on Windows, the stand-in machine elsewhere. Prints nothing.
+Identities CollectIdentities();
+
+// The record's identities document (IdentitiesDocument) on standard output.
 void WriteIdentitiesJson();
 
 // Gives standard output a full buffer. The C runtime leaves it unbuffered on

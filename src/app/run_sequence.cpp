@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/banner.h"
+#include "app/run_sequence.h"
 #include "platform/win32.h"
 #include "quorvex/collectors.h"
 #include "quorvex/report.h"
@@ -37,7 +38,8 @@ void RunDrivePhase() {
   ClosePhase(Phase::kDrives);
 }
 
-// The three phases in their fixed order, in whichever form was begun.
+}  // namespace
+
 void RunPhases() {
   OpenPhase(Phase::kNvidia);
   CollectNvidiaGpus();
@@ -50,15 +52,12 @@ void RunPhases() {
   ClosePhase(Phase::kSmbios);
 }
 
-}  // namespace
-
 void BufferStandardOutput() { std::setvbuf(stdout, nullptr, _IOFBF, kStdoutBufferBytes); }
 
 int RunReport() {
   // Without a console (output redirected) this fails; the bytes written are the same either way.
   ::SetConsoleOutputCP(CP_UTF8);
-  DecideConsoleOutput();
-  BeginReport(ReportForm::kText);
+  ChooseReportForm(kTextReport, {StandardOutputIsConsole(), nullptr});
   PrintBanner();
   RunPhases();
   LogLine("HWID collection completed!");
@@ -67,12 +66,6 @@ int RunReport() {
   std::cout << kTag << " Press Enter to exit...";
   std::cin.get();
   return 0;
-}
-
-void WriteIdentitiesJson() {
-  BeginReport(ReportForm::kJson);
-  RunPhases();
-  EndReport();
 }
 
 }  // namespace quorvex

@@ -55,6 +55,20 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 void AppendJsonValue(std::string& out, std::string_view bytes) {
+  // Printable ASCII without a quote or a backslash, which is what most
+  // values are, needs neither the check nor the escapes below.
+  std::size_t printable = 0;
+  while (printable < bytes.size()) {
+    const auto byte = static_cast<std::uint8_t>(bytes[printable]);
+    if (byte < 0x20 || byte > 0x7E || byte == '"' || byte == '\\') break;
+    ++printable;
+  }
+  if (printable == bytes.size()) {
+    out += '"';
+    out += bytes;
+    out += '"';
+    return;
+  }
   if (!IsValidUtf8(bytes)) {
     out += "{\"hex\":\"";
     for (const char c : bytes) AppendHexByte(out, static_cast<std::uint8_t>(c));

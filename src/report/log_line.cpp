@@ -9,8 +9,6 @@
 namespace quorvex {
 namespace {
 
-bool outputIsConsole = false;
-
 constexpr std::uint8_t kDelete = 0x7F;
 constexpr std::uint8_t kC1Lead = 0xC2;
 constexpr std::uint8_t kC1First = 0x80;
@@ -51,23 +49,20 @@ std::string ConsoleVisible(std::string_view text) {
   return out;
 }
 
-std::string ShownValue(std::string_view value) {
-  return outputIsConsole ? ConsoleVisible(value) : std::string(value);
-}
-
-void DecideConsoleOutput() {
+bool StandardOutputIsConsole() {
   DWORD mode = 0;
   // The standard handle is the process's own: it is borrowed here, never closed.
-  outputIsConsole = ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
+  return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
 }
 
 void LogLine(std::string_view section, std::string_view message) {
   std::cout << kTag << ' ' << section << ' ' << message << '\n' << std::flush;
 }
 
-void LogLine(std::string_view section, std::string_view prefix, std::string_view value) {
+void LogLine(std::string_view section, std::string_view prefix, std::string_view value,
+             bool console) {
   std::cout << kTag << ' ' << section << ' ' << prefix;
-  if (outputIsConsole) {
+  if (console) {
     std::cout << ConsoleVisible(value);
   } else {
     std::cout << value;

@@ -18,24 +18,19 @@ inline constexpr std::string_view kSmbiosSection = "[SMBIOS]";
 void LogLine(std::string_view section, std::string_view message);
 // A data line: `prefix` (numbers and label) is the report's own text, `value`
 // is what the system handed over. Redirected output gets the value byte for
-// byte; on a console it is written as ConsoleVisible makes it, so that a
+// byte; on a `console` it is written as ConsoleVisible makes it, so that a
 // drive, a driver or the firmware cannot move the cursor, erase, forge a line
 // or retitle the window.
-void LogLine(std::string_view section, std::string_view prefix, std::string_view value);
+void LogLine(std::string_view section, std::string_view prefix, std::string_view value,
+             bool console);
 // The completion line carries no section tag.
 void LogLine(std::string_view message);
 // The empty line that follows each phase's closing line.
 void EmptyLine();
 
-// Asks once whether standard output is a console, which acts on control
-// characters, rather than a file or a pipe, which only stores them. The run
-// sequence asks at start; until then, and for a collector called on its own,
-// values are written as to a file.
-void DecideConsoleOutput();
-
-// `value` as a data line shows it: as ConsoleVisible makes it when standard
-// output is a console (see DecideConsoleOutput), else its exact bytes.
-std::string ShownValue(std::string_view value);
+// Whether standard output is a console, which acts on control characters,
+// rather than a file or a pipe, which only stores them.
+bool StandardOutputIsConsole();
 
 // `text` with every control character shown instead of acted on: C0 (tab
 // included) and DEL as their Unicode control pictures (U+2400 + byte, U+2421

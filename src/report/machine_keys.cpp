@@ -1,8 +1,11 @@
 #include "quorvex/machine_keys.h"
 
 #include <algorithm>
+#include <charconv>
 #include <iterator>
 #include <string>
+
+#include "report/key_walk.h"
 
 namespace quorvex {
 namespace {
@@ -115,15 +118,39 @@ const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view 
   return nullptr;
 }
 
-std::string KeyPointer(const MachineKey& key) {
-  const MachineKeyKind& kind = *key.kind;
-  const std::string element = std::to_string(key.place.element);
+void AppendKeyPointer(std::string& out, const MachineKeyKind& kind, const KeyPlace& place) {
+  char digits[24];
+  const auto number = [&](std::size_t n) {
+    out.append(digits, static_cast<std::size_t>(
+                           std::to_chars(std::begin(digits), std::end(digits), n).ptr - digits));
+  };
   if (kind.container == "adapter") {
-    return "/nvidia/adapters/" + element + "/uuids/" + std::to_string(key.place.item);
+    out += "/nvidia/adapters/";
+    number(place.element);
+    out += "/uuids/";
+    number(place.item);
+    return;
   }
-  const std::string field(kind.field);
-  if (kind.container == "drive") return "/drives/" + element + "/" + field;
-  return "/smbios/structures/" + element + "/" + field;
+  out += kind.container == "drive" ? "/drives/" : "/smbios/structures/";
+  number(place.element);
+  out += '/';
+  out += kind.field;
+}
+
+std::string KeyPointer(const MachineKey& key) {
+  std::string pointer;
+  AppendKeyPointer(pointer, *key.kind, key.place);
+  return pointer;
+}
+
+std::vector<MachineKey> MachineKeys(const Identities& identities) {
+  std::vector<MachineKey> keys;
+  WalkKeys(identities, [&](const MachineKeyKind& kind, const void* /*where*/,
+                           std::optional<std::string_view> bytes, const KeyPlace& place) {
+    keys.push_back({&kind, bytes ? std::optional<std::string>(*bytes) : std::nullopt,
+                    JudgeKey(kind, bytes), place});
+  });
+  return keys;
 }
 
 std::string KeyPlaceName(const MachineKey& key) {

@@ -15,6 +15,7 @@ struct DecoderField {
   std::uint8_t offset = 0;
   FieldKind kind = FieldKind::kText;
   const char* label = nullptr;  // nullptr: no further field in this row
+  const char* name = nullptr;   // the label in camelCase: the field's name in the record
   // Older firmware writes shorter structures: a field that came later in the
   // standard is printed only from this formatted length on (0: always).
   std::uint8_t onlyFrom = 0;
@@ -36,37 +37,37 @@ constexpr FieldKind kUuid = FieldKind::kUuid;
 // clang-format off
 constexpr DecoderRow SmbiosDecoderTable[] = {
     {0, 18, "[BIOS INFO]", "bios", {
-        {4, kText, "vendor: "},
-        {5, kText, "version: "},
-        {8, kText, "releaseDate: "}}},
+        {4, kText, "vendor: ", "vendor"},
+        {5, kText, "version: ", "version"},
+        {8, kText, "releaseDate: ", "releaseDate"}}},
     {1, 8, "[SYSTEM INFO]", "system", {
-        {4, kText, "manufacturer: "},
-        {5, kText, "productName: "},
-        {6, kText, "version: "},
-        {7, kText, "serialNumber: "},
-        {8, kUuid, "UUID: ", 25}}},
+        {4, kText, "manufacturer: ", "manufacturer"},
+        {5, kText, "productName: ", "productName"},
+        {6, kText, "version: ", "version"},
+        {7, kText, "serialNumber: ", "serialNumber"},
+        {8, kUuid, "UUID: ", "uuid", 25}}},
     {2, 9, "[BASEBOARD INFO]", "baseboard", {
-        {4, kText, "manufacturer: "},
-        {5, kText, "product: "},
-        {6, kText, "version: "},
-        {7, kText, "serialNumber: "}}},
+        {4, kText, "manufacturer: ", "manufacturer"},
+        {5, kText, "product: ", "product"},
+        {6, kText, "version: ", "version"},
+        {7, kText, "serialNumber: ", "serialNumber"}}},
     {3, 9, "[CHASSIS INFO]", "chassis", {
-        {4, kText, "manufacturer: "},
-        {6, kText, "Version: "},
-        {7, kText, "serialNumber: "},
-        {8, kText, "AssetTagNumber: ", 10}}},
+        {4, kText, "manufacturer: ", "manufacturer"},
+        {6, kText, "Version: ", "version"},
+        {7, kText, "serialNumber: ", "serialNumber"},
+        {8, kText, "AssetTagNumber: ", "assetTagNumber", 10}}},
     {4, 26, "[PROCESSOR INFO]", "processor", {
-        {4, kText, "SocketDesignation: "},
-        {7, kText, "ProcessorManufacture: "},
-        {16, kText, "ProcessorVersion: "},
-        {32, kText, "serialNumber: ", 35},
-        {33, kText, "AssetTag: ", 35},
-        {34, kText, "PartNumber: ", 35}}},
+        {4, kText, "SocketDesignation: ", "socketDesignation"},
+        {7, kText, "ProcessorManufacture: ", "processorManufacture"},
+        {16, kText, "ProcessorVersion: ", "processorVersion"},
+        {32, kText, "serialNumber: ", "serialNumber", 35},
+        {33, kText, "AssetTag: ", "assetTag", 35},
+        {34, kText, "PartNumber: ", "partNumber", 35}}},
     {17, 28, "[MEMORY INFO]", "memoryDevice", {
-        {16, kText, "DeviceLocator: "},
-        {17, kText, "BankLocator: "},
-        {23, kText, "manufacturer: "},
-        {24, kText, "serialNumber: "}}},
+        {16, kText, "DeviceLocator: ", "deviceLocator"},
+        {17, kText, "BankLocator: ", "bankLocator"},
+        {23, kText, "manufacturer: ", "manufacturer"},
+        {24, kText, "serialNumber: ", "serialNumber"}}},
 };
 // clang-format on
 
@@ -84,6 +85,33 @@ constexpr bool FieldsFitTheirLengths() {
   return true;
 }
 static_assert(FieldsFitTheirLengths(), "a decoded field lies past the length that allows it");
+
+constexpr char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The record names each field by its label without the ": ", in camelCase,
+// and a label in capitals all lower-case: "vendor", "assetTagNumber", "uuid".
+constexpr bool NameFollowsLabel(std::string_view label, std::string_view name) {
+  label = label.substr(0, label.find(':'));
+  bool capitals = true;
+  for (const char c : label) capitals = capitals && !(c >= 'a' && c <= 'z');
+  if (label.size() != name.size()) return false;
+  for (std::size_t i = 0; i < label.size(); ++i) {
+    if ((i == 0 || capitals ? LowerAscii(label[i]) : label[i]) != name[i]) return false;
+  }
+  return true;
+}
+
+constexpr bool NamesFollowLabels() {
+  for (const DecoderRow& row : SmbiosDecoderTable) {
+    for (const DecoderField& field : row.fields) {
+      if (field.label != nullptr && !NameFollowsLabel(field.label, field.name)) return false;
+    }
+  }
+  return true;
+}
+static_assert(NamesFollowLabels(), "a field's name is not its label in camelCase");
 
 const DecoderRow* RowFor(std::uint8_t type) {
   for (const DecoderRow& row : SmbiosDecoderTable) {
@@ -122,8 +150,18 @@ void DecodeSmbiosStructure(const SmbiosStructure& structure) {
   for (const DecoderField& field : row->fields) {
     if (field.label == nullptr) break;
     if (length < field.onlyFrom) continue;
-    ReportSmbiosField(row->section, field.label, FieldValue(structure, field));
+    ReportSmbiosField(row->section, field.label, field.name, FieldValue(structure, field));
   }
+}
+
+bool IsDecodedField(std::string_view kind, std::string_view field) {
+  for (const DecoderRow& row : SmbiosDecoderTable) {
+    if (row.kind != kind) continue;
+    for (const DecoderField& decoded : row.fields) {
+      if (decoded.name != nullptr && decoded.name == field) return true;
+    }
+  }
+  return false;
 }
 
 std::string SmbiosString(const SmbiosStructure& structure, std::uint8_t number) {

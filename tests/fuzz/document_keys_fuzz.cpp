@@ -1,7 +1,9 @@
-// Any bytes read as an identities document: the one-pass reader finds exactly
-// the keys that a walk of nlohmann's tree finds by the same rules, and
-// refuses what the tree parser refuses. A hostile file must not trip the
-// sanitizers or run anything out of stack.
+// Any bytes read as an identities document: the one-pass reader fills
+// exactly the record that a walk of nlohmann's tree fills by the same rules,
+// and refuses what the tree parser refuses; what it reads, written again and
+// read back, is the same record. A hostile file must not trip the sanitizers
+// or run anything out of stack.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -12,13 +14,14 @@
 #include <string_view>
 #include <vector>
 
-#include "keys/document_keys.h"
+#include "quorvex/documents.h"
+#include "quorvex/identities.h"
+#include "smbios/smbios_decoders.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-using quorvex::MachineKey;
-using quorvex::MachineKeyKind;
+using quorvex::Identities;
 
 struct Refused {};
 
@@ -42,19 +45,20 @@ const Json& NeedArray(const Json& object, const char* name) {
   return array;
 }
 
-std::int64_t Whole(const Json& value) {
+bool Flag(const Json& value) {
+  if (!value.is_boolean()) throw Refused{};
+  return value.get<bool>();
+}
+
+std::uint64_t Whole(const Json& value, std::uint64_t most) {
   if (!value.is_number_integer()) throw Refused{};
-  if (value.is_number_unsigned()) {
-    const auto number = value.get<std::uint64_t>();
-    if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-      throw Refused{};
-    }
-    return static_cast<std::int64_t>(number);
-  }
-  const auto number = value.get<std::int64_t>();
-  if (number < 0 || number > std::numeric_limits<std::int32_t>::max()) throw Refused{};
+  if (!value.is_number_unsigned() && value.get<std::int64_t>() < 0) throw Refused{};
+  const auto number = value.get<std::uint64_t>();
+  if (number > most) throw Refused{};
   return number;
 }
+
+constexpr std::uint64_t kInt32 = std::numeric_limits<std::int32_t>::max();
 
 int Digit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -78,58 +82,73 @@ std::optional<std::string> Value(const Json& value, bool nullable) {
   return bytes;
 }
 
-MachineKey Key(const MachineKeyKind& kind, std::optional<std::string> value, std::size_t element,
-               std::size_t item, std::int64_t number) {
-  const quorvex::KeyQuality quality = quorvex::JudgeKey(kind, value);
-  return {&kind, std::move(value), quality, {element, item, number}};
-}
+// Every field name the format has, of any kind.
+const std::set<std::string> kFieldNames = {"vendor",
+                                           "version",
+                                           "releaseDate",
+                                           "manufacturer",
+                                           "productName",
+                                           "serialNumber",
+                                           "uuid",
+                                           "product",
+                                           "assetTagNumber",
+                                           "socketDesignation",
+                                           "processorManufacture",
+                                           "processorVersion",
+                                           "assetTag",
+                                           "partNumber",
+                                           "deviceLocator",
+                                           "bankLocator"};
 
-// The reader's rules, walked over the tree: the format's members where they
-// are read, everything else ignored.
-std::vector<MachineKey> TreeKeys(const Json& root) {
+// The reader's rules, walked over the tree: every member the format names
+// where it names it, everything else ignored.
+Identities TreeRecord(const Json& root) {
   if (!root.is_object() || Depth(root) > 16) throw Refused{};
   if (Need(root, "format") != "quorvex-identities") throw Refused{};
-  const std::int64_t version = Whole(Need(root, "version"));
+  const std::uint64_t version = Whole(Need(root, "version"), kInt32);
   if (version != 1 && version != 2) throw Refused{};
-  std::vector<MachineKey> keys;
-  const Json& adapters = NeedArray(Need(root, "nvidia"), "adapters");
-  for (std::size_t a = 0; a < adapters.size(); ++a) {
-    const std::int64_t index = Whole(Need(adapters[a], "index"));
-    const Json& uuids = NeedArray(adapters[a], "uuids");
-    for (std::size_t u = 0; u < uuids.size(); ++u) {
-      keys.push_back(
-          Key(*quorvex::MachineKeyAt("adapter", "uuids"), Value(uuids[u], false), a, u, index));
-    }
+  Identities record;
+  const Json& nvidia = Need(root, "nvidia");
+  record.nvidia.adaptersListed = Flag(Need(nvidia, "adaptersListed"));
+  for (const Json& a : NeedArray(nvidia, "adapters")) {
+    Identities::Adapter& adapter = record.nvidia.adapters.emplace_back();
+    adapter.index = static_cast<std::int32_t>(Whole(Need(a, "index"), kInt32));
+    for (const Json& uuid : NeedArray(a, "uuids")) adapter.uuids.push_back(*Value(uuid, false));
+    adapter.name = *Value(Need(a, "name"), false);
+    adapter.deviceId = *Value(Need(a, "deviceId"), false);
   }
-  const Json& drives = NeedArray(root, "drives");
-  for (std::size_t d = 0; d < drives.size(); ++d) {
-    const std::int64_t number = Whole(Need(drives[d], "number"));
-    keys.push_back(Key(*quorvex::MachineKeyAt("drive", "serialNumber"),
-                       Value(Need(drives[d], "serialNumber"), true), d, 0, number));
+  for (const Json& d : NeedArray(root, "drives")) {
+    Identities::Drive& drive = record.drives.emplace_back();
+    drive.number = static_cast<std::int32_t>(Whole(Need(d, "number"), kInt32));
+    drive.serialNumber = Value(Need(d, "serialNumber"), true);
+    drive.model = Value(Need(d, "model"), true);
+    drive.firmware = Value(Need(d, "firmware"), true);
   }
   const Json& smbios = Need(root, "smbios");
-  const Json& failed = Need(smbios, "fetchFailed");
-  if (!failed.is_boolean()) throw Refused{};
-  if (!failed.get<bool>() || smbios.contains("structures")) {
-    const Json& structures = NeedArray(smbios, "structures");
-    std::vector<MachineKey> found;
-    std::size_t ordinals[std::size(quorvex::kMachineKeyKinds)] = {};
-    for (std::size_t s = 0; s < structures.size(); ++s) {
-      const Json& kind = Need(structures[s], "kind");
+  const bool failed = Flag(Need(smbios, "fetchFailed"));
+  Identities::Smbios table;
+  if (!failed || smbios.contains("tableSize")) {
+    table.tableSize = static_cast<std::uint32_t>(Whole(Need(smbios, "tableSize"), 0xFFFFFFFFu));
+  }
+  if (!failed || smbios.contains("endOfTable")) table.endOfTable = Flag(Need(smbios, "endOfTable"));
+  if (!failed || smbios.contains("structures")) {
+    for (const Json& s : NeedArray(smbios, "structures")) {
+      Identities::Structure& structure = table.structures.emplace_back();
+      const Json& kind = Need(s, "kind");
       if (!kind.is_string()) throw Refused{};
-      for (const auto& [name, field] : structures[s].items()) {
-        if (name != "serialNumber" && name != "uuid" && name != "assetTagNumber") continue;
+      structure.kind = kind.get<std::string>();
+      for (const auto& [name, field] : s.items()) {
+        if (kFieldNames.count(name) == 0) continue;
         std::optional<std::string> value = Value(field, true);
-        if (const MachineKeyKind* key = quorvex::MachineKeyAt(kind.get<std::string>(), name)) {
-          const auto ordinal =
-              ordinals[static_cast<std::size_t>(key - quorvex::kMachineKeyKinds)]++;
-          found.push_back(Key(*key, std::move(value), s, 0, static_cast<std::int64_t>(ordinal)));
+        if (quorvex::IsDecodedField(structure.kind, name)) {
+          structure.fields.push_back({name, std::move(value)});
         }
       }
     }
-    if (!failed.get<bool>()) keys.insert(keys.end(), found.begin(), found.end());
   }
-  return keys;
+  table.fetchFailed = false;
+  if (!failed) record.smbios = std::move(table);
+  return record;
 }
 
 // Whether some object names a member twice, which the tree keeps once and
@@ -149,40 +168,39 @@ bool NamesTwice(std::string_view document) {
   return twice;
 }
 
-bool Same(const std::vector<MachineKey>& a, const std::vector<MachineKey>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].kind != b[i].kind || a[i].value != b[i].value || a[i].quality != b[i].quality ||
-        a[i].place.element != b[i].place.element || a[i].place.item != b[i].place.item ||
-        a[i].place.number != b[i].place.number) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view document(reinterpret_cast<const char*>(data), size);
-  std::vector<MachineKey> keys;
-  const auto problem = quorvex::keys::ReadMachineKeys(document, keys);
-  if (problem && problem->empty()) __builtin_trap();
+  Identities read;
+  const auto refusal = quorvex::ReadIdentitiesDocument(document, read);
+  if (refusal && quorvex::RefusalMessage(*refusal).empty()) __builtin_trap();
+  if (!refusal) {
+    // The one writer and the one reader agree: what was read comes back whole.
+    const std::string written = quorvex::IdentitiesDocument(read);
+    Identities again;
+    if (quorvex::ReadIdentitiesDocument(written, again) ||
+        quorvex::IdentitiesDocument(again) != written) {
+      __builtin_trap();
+    }
+  }
 
   const bool utf16 =
       size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF));
   const Json tree = utf16 ? Json() : Json::parse(document.begin(), document.end(), nullptr, false);
   if (utf16 || tree.is_discarded()) {
-    if (!problem) __builtin_trap();  // what the tree parser refuses, the reader refuses
+    if (!refusal) __builtin_trap();  // what the tree parser refuses, the reader refuses
     return 0;
   }
   if (Depth(tree) <= 16 && NamesTwice(document)) return 0;
-  std::optional<std::vector<MachineKey>> walked;
+  std::optional<Identities> walked;
   try {
-    walked = TreeKeys(tree);
+    walked = TreeRecord(tree);
   } catch (const Refused&) {
   }
-  if (walked.has_value() == problem.has_value()) __builtin_trap();
-  if (walked && !Same(*walked, keys)) __builtin_trap();
+  if (walked.has_value() == refusal.has_value()) __builtin_trap();
+  if (walked && quorvex::IdentitiesDocument(*walked) != quorvex::IdentitiesDocument(read)) {
+    __builtin_trap();
+  }
   return 0;
 }

@@ -12,9 +12,8 @@
 #include "capture/capture_writer.h"
 #include "capture/registry_capture.h"
 #include "keys/compare_captures.h"
-#include "keys/document_keys.h"
-#include "keys/machine_identities.h"
 #include "platform/win32.h"
+#include "quorvex/machine_keys.h"
 #include "quorvex/report.h"
 #include "tool_arguments.h"
 #include "tool_output.h"
@@ -47,7 +46,8 @@ std::optional<std::string> RefuseFolder(const std::filesystem::path& folder,
 }
 
 std::optional<std::string> ThisMachineKeys(std::vector<quorvex::MachineKey>& keys) {
-  return quorvex::keys::ReadMachineKeys(quorvex::keys::MachineIdentities(), keys);
+  keys = quorvex::MachineKeys(quorvex::ReadThisMachine());
+  return std::nullopt;
 }
 
 bool ConsoleOutput() {

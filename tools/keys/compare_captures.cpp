@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "capture_format.h"
-#include "keys/document_keys.h"
 #include "keys/keys_diff.h"
 #include "keys/keys_report.h"
+#include "quorvex/documents.h"
 #include "report/json_text.h"
 #include "tool_output.h"
 
@@ -105,7 +105,13 @@ std::optional<std::string> LoadCapture(const std::string& name, const CaptureSou
   if (!path) return name + ": not a UTF-8 name";
   std::error_code error;
   if (fs::is_directory(*path, error)) return sources.folder(*path, keys);
-  return ReadDocumentKeys(*path, keys);
+  Identities identities;
+  if (const auto refusal = ReadIdentitiesFile(*path, identities)) {
+    return name + ": " + RefusalMessage(*refusal);
+  }
+  // The record goes as soon as its keys are out: a fleet costs its keys.
+  keys = MachineKeys(identities);
+  return std::nullopt;
 }
 
 // Reads every capture named, each file once however often it is named;

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <unordered_map>
 
-#include "keys/document_keys.h"
+#include "keys/key_values.h"
 #include "report/json_text.h"
 
 namespace quorvex::keys {

@@ -4,6 +4,8 @@
 
 #include "capture_file.h"
 #include "capture_format.h"
+#include "quorvex/identities.h"
+#include "quorvex/report.h"
 
 namespace quorvex::replay {
 
@@ -98,3 +100,15 @@ std::optional<std::string> LoadCaptureFolder(const fs::path& folder, standin::Ma
 }
 
 }  // namespace quorvex::replay
+
+namespace quorvex {
+
+std::optional<std::string> ReadCaptureFolder(const std::filesystem::path& folder,
+                                             Identities& identities) {
+  standin::ResetMachine();
+  if (auto problem = replay::LoadCaptureFolder(folder, standin::TheMachine())) return problem;
+  identities = CollectIdentities();
+  return std::nullopt;
+}
+
+}  // namespace quorvex

@@ -13,8 +13,7 @@
 #include <vector>
 
 #include "keys/compare_captures.h"
-#include "keys/document_keys.h"
-#include "keys/machine_identities.h"
+#include "quorvex/machine_keys.h"
 #include "quorvex/report.h"
 #include "replay/capture_folder.h"
 #include "standin/model/machine.h"
@@ -43,13 +42,9 @@ constexpr std::string_view kUsage =
 // A capture folder is replayed into its identities, as the report would see them.
 std::optional<std::string> ReplayFolderKeys(const std::filesystem::path& folder,
                                             std::vector<quorvex::MachineKey>& keys) {
-  quorvex::standin::ResetMachine();
-  if (auto problem = quorvex::replay::LoadCaptureFolder(folder, quorvex::standin::TheMachine())) {
-    return problem;
-  }
-  if (auto problem = quorvex::keys::ReadMachineKeys(quorvex::keys::MachineIdentities(), keys)) {
-    return folder.string() + ": " + *problem;
-  }
+  quorvex::Identities identities;
+  if (auto problem = quorvex::ReadCaptureFolder(folder, identities)) return problem;
+  keys = quorvex::MachineKeys(identities);
   return std::nullopt;
 }
 

@@ -1,7 +1,7 @@
-#include "keys/document_keys.h"
-
+// ReadIdentitiesDocument and ReadIdentitiesFile: nlohmann's SAX parser with
+// a handler of ours that knows where in the format each event stands and
+// fills the record from there.
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -9,13 +9,15 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <utility>
+#include <vector>
 
 #include "capture_file.h"
 #include "capture_format.h"
-#include "report/json_text.h"
+#include "quorvex/documents.h"
 #include "report/log_line.h"
+#include "smbios/smbios_decoders.h"
 
-namespace quorvex::keys {
+namespace quorvex {
 namespace {
 
 using Json = nlohmann::json;
@@ -26,27 +28,34 @@ constexpr std::size_t kMaxDepth = 16;
 
 // What a value stands for in the format, found from where it stands.
 enum class Place : std::uint8_t {
-  kSkipped,  // a member the format does not name, or one no key needs
+  kSkipped,  // a member the format does not name, or the document's own keys
   kDocument,
   kFormat,
   kVersion,
   kNvidia,
+  kAdaptersListed,
   kAdapters,
   kAdapter,
   kAdapterIndex,
   kUuids,
   kUuid,
+  kAdapterName,
+  kAdapterDeviceId,
   kDrives,
   kDrive,
   kDriveNumber,
   kDriveSerial,
+  kDriveModel,
+  kDriveFirmware,
   kSmbios,
   kFetchFailed,
+  kTableSize,
   kStructures,
   kStructure,
   kStructureKind,
-  kStructureField,  // a field that is a machine key in some kind of structure
-  kHexValue,        // a value written as {"hex": ...}
+  kStructureField,
+  kEndOfTable,
+  kHexValue,  // a value written as {"hex": ...}
   kHexDigits,
 };
 
@@ -56,55 +65,55 @@ struct Member {
   bool required;
 };
 
-// The members of each object of the format. Those no key needs are named
-// all the same: their names are no one's to use twice.
 constexpr Member kDocumentMembers[] = {
     {"format", Place::kFormat, true}, {"version", Place::kVersion, true},
     {"nvidia", Place::kNvidia, true}, {"drives", Place::kDrives, true},
     {"smbios", Place::kSmbios, true}, {"keys", Place::kSkipped, false},
 };
 constexpr Member kNvidiaMembers[] = {
-    {"adaptersListed", Place::kSkipped, false},
+    {"adaptersListed", Place::kAdaptersListed, true},
     {"adapters", Place::kAdapters, true},
 };
 constexpr Member kAdapterMembers[] = {
     {"index", Place::kAdapterIndex, true},
     {"uuids", Place::kUuids, true},
-    {"name", Place::kSkipped, false},
-    {"deviceId", Place::kSkipped, false},
+    {"name", Place::kAdapterName, true},
+    {"deviceId", Place::kAdapterDeviceId, true},
 };
 constexpr Member kDriveMembers[] = {
     {"number", Place::kDriveNumber, true},
     {"serialNumber", Place::kDriveSerial, true},
-    {"model", Place::kSkipped, false},
-    {"firmware", Place::kSkipped, false},
+    {"model", Place::kDriveModel, true},
+    {"firmware", Place::kDriveFirmware, true},
 };
-// "structures" is required unless the fetch failed, which may come after it.
+// The members after fetchFailed are required only when the fetch did not
+// fail, which may be said after them.
 constexpr Member kSmbiosMembers[] = {
     {"fetchFailed", Place::kFetchFailed, true},
-    {"tableSize", Place::kSkipped, false},
+    {"tableSize", Place::kTableSize, false},
     {"structures", Place::kStructures, false},
-    {"endOfTable", Place::kSkipped, false},
+    {"endOfTable", Place::kEndOfTable, false},
 };
-// Every field of every kind, since the kind may come after its fields.
+// Every field of every kind, since the kind may come after its fields; a
+// structure keeps those of its kind when it closes.
 constexpr Member kStructureMembers[] = {
     {"kind", Place::kStructureKind, true},
+    {"vendor", Place::kStructureField, false},
+    {"version", Place::kStructureField, false},
+    {"releaseDate", Place::kStructureField, false},
+    {"manufacturer", Place::kStructureField, false},
+    {"productName", Place::kStructureField, false},
     {"serialNumber", Place::kStructureField, false},
     {"uuid", Place::kStructureField, false},
+    {"product", Place::kStructureField, false},
     {"assetTagNumber", Place::kStructureField, false},
-    {"vendor", Place::kSkipped, false},
-    {"version", Place::kSkipped, false},
-    {"releaseDate", Place::kSkipped, false},
-    {"manufacturer", Place::kSkipped, false},
-    {"productName", Place::kSkipped, false},
-    {"product", Place::kSkipped, false},
-    {"socketDesignation", Place::kSkipped, false},
-    {"processorManufacture", Place::kSkipped, false},
-    {"processorVersion", Place::kSkipped, false},
-    {"assetTag", Place::kSkipped, false},
-    {"partNumber", Place::kSkipped, false},
-    {"deviceLocator", Place::kSkipped, false},
-    {"bankLocator", Place::kSkipped, false},
+    {"socketDesignation", Place::kStructureField, false},
+    {"processorManufacture", Place::kStructureField, false},
+    {"processorVersion", Place::kStructureField, false},
+    {"assetTag", Place::kStructureField, false},
+    {"partNumber", Place::kStructureField, false},
+    {"deviceLocator", Place::kStructureField, false},
+    {"bankLocator", Place::kStructureField, false},
 };
 constexpr Member kHexMembers[] = {{"hex", Place::kHexDigits, true}};
 
@@ -162,13 +171,16 @@ bool IsArray(Place place) {
          place == Place::kStructures || place == Place::kSkipped;
 }
 
-// A value of a machine key: a string, {"hex": ...}, or for the nullable ones null.
-bool IsValue(Place place) {
-  return place == Place::kUuid || place == Place::kDriveSerial || place == Place::kStructureField;
+bool IsNullable(Place place) {
+  return place == Place::kDriveSerial || place == Place::kDriveModel ||
+         place == Place::kDriveFirmware || place == Place::kStructureField;
 }
 
-bool IsNullable(Place place) {
-  return place == Place::kDriveSerial || place == Place::kStructureField;
+// A value the machine handed over: a string, {"hex": ...}, or for the
+// nullable ones null.
+bool IsValue(Place place) {
+  return place == Place::kUuid || place == Place::kAdapterName ||
+         place == Place::kAdapterDeviceId || IsNullable(place);
 }
 
 // What a value at `place` must be, for the refusal of one that is not.
@@ -193,12 +205,18 @@ std::string_view Expected(Place place) {
     case Place::kAdapterIndex:
     case Place::kDriveNumber:
       return "not a whole number from 0 to 2147483647";
+    case Place::kTableSize:
+      return "not a whole number from 0 to 4294967295";
     case Place::kStructureKind:
     case Place::kHexDigits:
       return "not a string";
+    case Place::kAdaptersListed:
     case Place::kFetchFailed:
+    case Place::kEndOfTable:
       return "not true or false";
     case Place::kUuid:
+    case Place::kAdapterName:
+    case Place::kAdapterDeviceId:
       return "not a string or {\"hex\": ...}";
     default:
       return "not a string, {\"hex\": ...} or null";
@@ -236,8 +254,8 @@ struct Frame {
   std::uint32_t seen = 0;         // the format's members met so far, a bit each
 };
 
-// The nlohmann SAX handler: one event at a time, nothing built but the keys.
-class KeysReader {
+// The nlohmann SAX handler: one event at a time, nothing built but the record.
+class RecordReader {
  public:
   // Called by nlohmann's parser, as its SAX interface names them.
   bool null() { return Scalar(Kind::kNull); }
@@ -246,14 +264,13 @@ class KeysReader {
     return Scalar(Kind::kBoolean);
   }
   bool number_integer(std::int64_t value) {
-    const bool fits = value >= 0 && value <= std::numeric_limits<std::int32_t>::max();
-    number_ = value;
-    return Scalar(fits ? Kind::kWhole : Kind::kOther);
+    whole_ = value >= 0;
+    number_ = static_cast<std::uint64_t>(value);
+    return Scalar(whole_ ? Kind::kWhole : Kind::kOther);
   }
   bool number_unsigned(std::uint64_t value) {
-    const bool fits = value <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
-    number_ = fits ? static_cast<std::int64_t>(value) : -1;
-    return Scalar(fits ? Kind::kWhole : Kind::kOther);
+    number_ = value;
+    return Scalar(Kind::kWhole);
   }
   bool number_float(double /*value*/, const std::string& /*text*/) { return Scalar(Kind::kOther); }
   bool string(std::string& value) {
@@ -268,35 +285,21 @@ class KeysReader {
   bool end_array() { return Close(); }
   bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
                    const nlohmann::detail::exception& error) {
-    // The parser quotes what it read, which may hold anything: shown, never obeyed.
+    // The parser quotes what it read, which may hold anything: the message
+    // shows it, never obeys it.
     std::string_view what = error.what();
     if (const std::size_t id = what.find("] "); id != std::string_view::npos) {
       what.remove_prefix(id + 2);
     }
-    refusal_ = "not JSON: " + ConsoleVisible(what);
+    refusal_ = {std::nullopt, "not JSON: " + std::string(what)};
     return false;
   }
 
-  const std::string& refusal() const { return refusal_; }
-
-  // The keys in report order, once the document has been read whole.
-  void TakeKeys(std::vector<MachineKey>& keys) {
-    for (std::vector<MachineKey>* part : {&gpuKeys_, &driveKeys_, &smbiosKeys_}) {
-      std::move(part->begin(), part->end(), std::back_inserter(keys));
-    }
-  }
+  DocumentRefusal& refusal() { return refusal_; }
+  Identities& record() { return record_; }
 
  private:
   enum class Kind : std::uint8_t { kNull, kBoolean, kWhole, kString, kOther };
-
-  // What the adapter, drive or structure open now holds so far; its keys are
-  // made once it closes, when every member that places them has been met.
-  struct Pending {
-    std::size_t element = 0;
-    std::int64_t number = 0;
-    std::string kind;
-    std::vector<std::pair<std::string_view, std::optional<std::string>>> values;
-  };
 
   bool Refuse(std::size_t depth, std::string_view what) {
     std::string pointer;
@@ -309,8 +312,7 @@ class KeysReader {
         AppendToken(pointer, frame.member);
       }
     }
-    refusal_ = (pointer.empty() ? std::string("the document") : ConsoleVisible(pointer)) + ": ";
-    refusal_ += what;
+    refusal_ = {std::move(pointer), std::string(what)};
     return false;
   }
 
@@ -331,27 +333,39 @@ class KeysReader {
     return ElementOf(top.place);
   }
 
+  // A whole number that fits `most`, into `into`.
+  template <class Number>
+  bool TakeWhole(Kind kind, Place place, std::uint64_t most, Number& into) {
+    if (kind != Kind::kWhole || number_ > most) return Refuse(frames_.size(), Expected(place));
+    into = static_cast<Number>(number_);
+    return true;
+  }
+
+  bool TakeFlag(Kind kind, Place place, bool& into) {
+    if (kind != Kind::kBoolean) return Refuse(frames_.size(), Expected(place));
+    into = flag_;
+    return true;
+  }
+
   bool Scalar(Kind kind);
   bool Open(bool array);
   bool Close();
   bool CloseObject(const Frame& frame);
-  bool Deliver(std::optional<std::string> value);
+  bool Deliver(Place place, std::optional<std::string> value);
 
   std::vector<Frame> frames_;
-  std::string refusal_;
+  DocumentRefusal refusal_;
   // The scalar the current event carries.
   bool flag_ = false;
-  std::int64_t number_ = 0;
+  bool whole_ = false;
+  std::uint64_t number_ = 0;
   std::string* text_ = nullptr;
 
-  Pending pending_;
+  Identities record_;
   std::string hex_;  // the bytes of the {"hex": ...} value open now
-  bool fetchFailed_ = false;
-  std::vector<MachineKey> gpuKeys_, driveKeys_, smbiosKeys_;
-  std::size_t smbiosOrdinals_[std::size(kMachineKeyKinds)] = {};
 };
 
-bool KeysReader::key(std::string& name) {
+bool RecordReader::key(std::string& name) {
   Frame& top = frames_.back();
   top.member = name;
   top.memberPlace = Place::kSkipped;
@@ -362,7 +376,7 @@ bool KeysReader::key(std::string& name) {
     if (member.name != name) continue;
     const std::uint32_t bit = std::uint32_t{1} << i;
     if ((top.seen & bit) != 0) {
-      return Refuse(frames_.size() - 1, "\"" + ConsoleVisible(name) + "\" named twice");
+      return Refuse(frames_.size() - 1, "\"" + name + "\" named twice");
     }
     top.seen |= bit;
     top.memberPlace = member.place;
@@ -374,9 +388,10 @@ bool KeysReader::key(std::string& name) {
   return true;
 }
 
-bool KeysReader::Scalar(Kind kind) {
+bool RecordReader::Scalar(Kind kind) {
   const Place place = Next();
   const std::size_t at = frames_.size();
+  Identities& record = record_;
   switch (place) {
     case Place::kSkipped:
       return true;
@@ -388,18 +403,24 @@ bool KeysReader::Scalar(Kind kind) {
       if (kind != Kind::kWhole || (number_ != 1 && number_ != 2))
         return Refuse(at, Expected(place));
       return true;
+    case Place::kAdaptersListed:
+      return TakeFlag(kind, place, record.nvidia.adaptersListed);
     case Place::kAdapterIndex:
+      return TakeWhole(kind, place, std::numeric_limits<std::int32_t>::max(),
+                       record.nvidia.adapters.back().index);
     case Place::kDriveNumber:
-      if (kind != Kind::kWhole) return Refuse(at, Expected(place));
-      pending_.number = number_;
-      return true;
+      return TakeWhole(kind, place, std::numeric_limits<std::int32_t>::max(),
+                       record.drives.back().number);
+    case Place::kFetchFailed:
+      return TakeFlag(kind, place, record.smbios.fetchFailed);
+    case Place::kTableSize:
+      return TakeWhole(kind, place, std::numeric_limits<std::uint32_t>::max(),
+                       record.smbios.tableSize);
+    case Place::kEndOfTable:
+      return TakeFlag(kind, place, record.smbios.endOfTable);
     case Place::kStructureKind:
       if (kind != Kind::kString) return Refuse(at, Expected(place));
-      pending_.kind = std::move(*text_);
-      return true;
-    case Place::kFetchFailed:
-      if (kind != Kind::kBoolean) return Refuse(at, Expected(place));
-      fetchFailed_ = flag_;
+      record.smbios.structures.back().kind = *text_;
       return true;
     case Place::kHexDigits: {
       if (kind != Kind::kString) return Refuse(at, Expected(place));
@@ -415,94 +436,93 @@ bool KeysReader::Scalar(Kind kind) {
       return true;
     }
     default:
-      if (IsValue(place) && kind == Kind::kString) return Deliver(std::move(*text_));
-      if (IsNullable(place) && kind == Kind::kNull) return Deliver(std::nullopt);
+      // Copied, not moved: the parser's own text keeps its room for the next string.
+      if (IsValue(place) && kind == Kind::kString) return Deliver(place, *text_);
+      if (IsNullable(place) && kind == Kind::kNull) return Deliver(place, std::nullopt);
       return Refuse(at, Expected(place));
   }
 }
 
-bool KeysReader::Open(bool array) {
+bool RecordReader::Open(bool array) {
   Place place = Next();
   if (IsValue(place) && !array) place = Place::kHexValue;
   if (array ? !IsArray(place) : !IsObject(place)) return Refuse(frames_.size(), Expected(place));
   if (frames_.size() == kMaxDepth) {
     return Refuse(frames_.size(), "nested deeper than any identities document");
   }
-  if (place == Place::kAdapter || place == Place::kDrive || place == Place::kStructure) {
-    pending_ = Pending{};
-    pending_.element = frames_.back().count - 1;
-  }
+  // An element of the format's arrays is in the record from its first member on.
+  if (place == Place::kAdapter) record_.nvidia.adapters.emplace_back();
+  if (place == Place::kDrive) record_.drives.emplace_back();
+  // No decoded kind has more than six fields.
+  if (place == Place::kStructure) record_.smbios.structures.emplace_back().fields.reserve(6);
   Frame& frame = frames_.emplace_back();
   frame.place = place;
   frame.array = array;
   return true;
 }
 
-bool KeysReader::Close() {
+bool RecordReader::Close() {
   const Frame frame = std::move(frames_.back());
   frames_.pop_back();
   return frame.array || CloseObject(frame);
 }
 
 // An object is whole: every required member met, and what it holds placed.
-bool KeysReader::CloseObject(const Frame& frame) {
+bool RecordReader::CloseObject(const Frame& frame) {
   const std::size_t at = frames_.size();
   const Members members = MembersOf(frame.place);
+  Identities::Smbios& smbios = record_.smbios;
   for (std::size_t i = 0; i < members.count; ++i) {
     const Member& member = members.first[i];
-    const bool required = member.required || (member.place == Place::kStructures && !fetchFailed_);
+    const bool required = member.required || (frame.place == Place::kSmbios && !smbios.fetchFailed);
     if (required && (frame.seen & (std::uint32_t{1} << i)) == 0) {
       return Refuse(at, "no member \"" + std::string(member.name) + "\"");
     }
   }
-  switch (frame.place) {
-    case Place::kHexValue:
-      return Deliver(std::move(hex_));
-    case Place::kAdapter: {
-      const MachineKeyKind& kind = *MachineKeyAt("adapter", "uuids");
-      for (std::size_t u = 0; u < pending_.values.size(); ++u) {
-        auto& value = pending_.values[u].second;
-        const KeyQuality quality = JudgeKey(kind, value);
-        gpuKeys_.push_back(
-            {&kind, std::move(value), quality, {pending_.element, u, pending_.number}});
-      }
-      return true;
-    }
-    case Place::kDrive: {
-      const MachineKeyKind& kind = *MachineKeyAt("drive", "serialNumber");
-      auto& value = pending_.values.front().second;
-      const KeyQuality quality = JudgeKey(kind, value);
-      driveKeys_.push_back(
-          {&kind, std::move(value), quality, {pending_.element, 0, pending_.number}});
-      return true;
-    }
-    case Place::kStructure:
-      for (auto& [field, value] : pending_.values) {
-        const MachineKeyKind* kind = MachineKeyAt(pending_.kind, field);
-        if (kind == nullptr) continue;
-        const KeyQuality quality = JudgeKey(*kind, value);
-        const auto ordinal = smbiosOrdinals_[static_cast<std::size_t>(kind - kMachineKeyKinds)]++;
-        smbiosKeys_.push_back({kind,
-                               std::move(value),
-                               quality,
-                               {pending_.element, 0, static_cast<std::int64_t>(ordinal)}});
-      }
-      return true;
-    case Place::kSmbios:
-      // A table that could not be fetched has no keys, whatever it lists.
-      if (fetchFailed_) smbiosKeys_.clear();
-      return true;
-    default:
-      return true;
+  if (frame.place == Place::kHexValue) return Deliver(HeldAt(0), std::move(hex_));
+  if (frame.place == Place::kStructure) {
+    // Of the fields, those the kind has; a kind the report never decodes has none.
+    Identities::Structure& structure = smbios.structures.back();
+    auto& fields = structure.fields;
+    fields.erase(std::remove_if(fields.begin(), fields.end(),
+                                [&](const Identities::Field& field) {
+                                  return !IsDecodedField(structure.kind, field.name);
+                                }),
+                 fields.end());
   }
+  if (frame.place == Place::kSmbios && smbios.fetchFailed) {
+    // A table that could not be fetched has nothing in it, whatever the document lists.
+    smbios = Identities::Smbios{};
+  }
+  return true;
 }
 
-// A UUID goes to its adapter, a serial number to its drive, a field to its
-// structure with the field's name.
-bool KeysReader::Deliver(std::optional<std::string> value) {
-  const Frame& holder = frames_.back();
-  const std::string_view field = holder.array ? std::string_view() : holder.named->name;
-  pending_.values.emplace_back(field, std::move(value));
+// A value the machine handed over, to its member of the record.
+bool RecordReader::Deliver(Place place, std::optional<std::string> value) {
+  switch (place) {
+    case Place::kUuid:
+      record_.nvidia.adapters.back().uuids.push_back(std::move(*value));
+      break;
+    case Place::kAdapterName:
+      record_.nvidia.adapters.back().name = std::move(*value);
+      break;
+    case Place::kAdapterDeviceId:
+      record_.nvidia.adapters.back().deviceId = std::move(*value);
+      break;
+    case Place::kDriveSerial:
+      record_.drives.back().serialNumber = std::move(value);
+      break;
+    case Place::kDriveModel:
+      record_.drives.back().model = std::move(value);
+      break;
+    case Place::kDriveFirmware:
+      record_.drives.back().firmware = std::move(value);
+      break;
+    default:  // a structure's field, named as the document names it
+      record_.smbios.structures.back().fields.push_back(
+          {std::string(frames_.back().named->name), std::move(value)});
+      break;
+  }
   return true;
 }
 
@@ -522,46 +542,37 @@ class ChunkedFile {
   ChunkedFile(const ChunkedFile&) = delete;
   ChunkedFile& operator=(const ChunkedFile&) = delete;
 
-  bool AtEnd() {
-    if (at_ == size_) Refill();
-    return at_ == size_;
-  }
-  char Current() const { return chunk_[at_]; }
-  void Advance() { ++at_; }
-  // The file's first bytes, at most a chunk.
-  std::string_view Start() {
-    AtEnd();
-    return {chunk_.get(), size_};
+  // The next chunk's bytes; none at the end of the file or past the limit.
+  std::string_view Next() {
+    if (!in_ || tooLarge_) return {};
+    in_.read(chunk_.get(), static_cast<std::streamsize>(room_));
+    const auto size = static_cast<std::size_t>(in_.gcount());
+    read_ += size;
+    if (read_ > capture_format::kMaxCaptureFileBytes) {
+      tooLarge_ = true;
+      return {};
+    }
+    return {chunk_.get(), size};
   }
   bool TooLarge() const { return tooLarge_; }
   bool Failed() const { return in_.bad(); }
+  // Whether the file's end has been read: the last chunk fell short of the room.
+  bool Whole() const { return !in_ && !in_.bad() && !tooLarge_; }
 
  private:
-  void Refill() {
-    if (!in_ || tooLarge_) return;
-    in_.read(chunk_.get(), static_cast<std::streamsize>(room_));
-    at_ = 0;
-    size_ = static_cast<std::size_t>(in_.gcount());
-    read_ += size_;
-    if (read_ > capture_format::kMaxCaptureFileBytes) {
-      tooLarge_ = true;
-      size_ = 0;
-    }
-  }
-
   static constexpr std::uintmax_t kChunkBytes = 1 << 16;
 
   std::istream& in_;
   std::size_t room_;
   std::unique_ptr<char[]> chunk_;
-  std::size_t at_ = 0;
-  std::size_t size_ = 0;
   std::uintmax_t read_ = 0;
   bool tooLarge_ = false;
 };
 
 // An input iterator over a ChunkedFile, which is what nlohmann's input
-// adapter asks of a source that is not contiguous.
+// adapter asks of a source that is not contiguous. Within a chunk it is a
+// pointer; it asks for the next chunk when it is compared at a chunk's end,
+// which is why its place may change in a comparison.
 class ChunkedIterator {
  public:
   using iterator_category = std::input_iterator_tag;
@@ -570,11 +581,13 @@ class ChunkedIterator {
   using pointer = const char*;
   using reference = char;
 
-  ChunkedIterator() = default;
-  explicit ChunkedIterator(ChunkedFile& file) : file_(&file) {}
-  char operator*() const { return file_->Current(); }
+  ChunkedIterator() = default;  // the end
+  // At the start of `chunk`, which `file` gave last.
+  ChunkedIterator(ChunkedFile& file, std::string_view chunk)
+      : file_(&file), at_(chunk.data()), last_(chunk.data() + chunk.size()) {}
+  char operator*() const { return *at_; }
   ChunkedIterator& operator++() {
-    file_->Advance();
+    ++at_;
     return *this;
   }
   friend bool operator==(const ChunkedIterator& a, const ChunkedIterator& b) {
@@ -583,64 +596,73 @@ class ChunkedIterator {
   friend bool operator!=(const ChunkedIterator& a, const ChunkedIterator& b) { return !(a == b); }
 
  private:
-  bool AtEnd() const { return file_ == nullptr || file_->AtEnd(); }
-  ChunkedFile* file_ = nullptr;  // nullptr: the end
+  bool AtEnd() const { return file_ == nullptr || (at_ == last_ && !NextChunk()); }
+  // Whether the file had more; out of the way of the byte-by-byte path.
+  bool NextChunk() const;
+
+  ChunkedFile* file_ = nullptr;
+  mutable const char* at_ = nullptr;
+  mutable const char* last_ = nullptr;
 };
 
-// What PowerShell 5.1's > makes of the program's output, re-encoded on the way.
-std::optional<std::string> RefuseUtf16(std::string_view start) {
-  if (start.size() >= 2 &&
-      ((start[0] == '\xFF' && start[1] == '\xFE') || (start[0] == '\xFE' && start[1] == '\xFF'))) {
-    return std::string("UTF-16 text, not the program's own output; save it with cmd's >");
-  }
-  return std::nullopt;
+bool ChunkedIterator::NextChunk() const {
+  const std::string_view chunk = file_->Next();
+  at_ = chunk.data();
+  last_ = chunk.data() + chunk.size();
+  return at_ != last_;
 }
 
+// What PowerShell 5.1's > makes of the program's output, re-encoded on the way.
+bool IsUtf16(std::string_view start) {
+  return start.size() >= 2 &&
+         ((start[0] == '\xFF' && start[1] == '\xFE') || (start[0] == '\xFE' && start[1] == '\xFF'));
+}
+
+const DocumentRefusal kUtf16 = {std::nullopt,
+                                "UTF-16 text, not the program's own output; save it with cmd's >"};
+
 template <class Iterator>
-std::optional<std::string> ParseKeys(Iterator first, Iterator last, std::vector<MachineKey>& keys) {
-  KeysReader reader;
-  if (!Json::sax_parse(first, last, &reader)) return reader.refusal();
-  reader.TakeKeys(keys);
+std::optional<DocumentRefusal> Parse(Iterator first, Iterator last, Identities& identities) {
+  RecordReader reader;
+  if (!Json::sax_parse(first, last, &reader)) return std::move(reader.refusal());
+  identities = std::move(reader.record());
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<std::string> ReadMachineKeys(std::string_view document,
-                                           std::vector<MachineKey>& keys) {
-  if (auto problem = RefuseUtf16(document)) return problem;
-  return ParseKeys(document.begin(), document.end(), keys);
+std::string RefusalMessage(const DocumentRefusal& refusal) {
+  if (!refusal.pointer) return ConsoleVisible(refusal.reason);
+  const std::string where = refusal.pointer->empty() ? "the document" : *refusal.pointer;
+  return ConsoleVisible(where + ": " + refusal.reason);
 }
 
-std::optional<std::string> ReadDocumentKeys(const std::filesystem::path& file,
-                                            std::vector<MachineKey>& keys) {
+std::optional<DocumentRefusal> ReadIdentitiesDocument(std::string_view document,
+                                                      Identities& identities) {
+  if (IsUtf16(document)) return kUtf16;
+  return Parse(document.begin(), document.end(), identities);
+}
+
+std::optional<DocumentRefusal> ReadIdentitiesFile(const std::filesystem::path& file,
+                                                  Identities& identities) {
   std::ifstream in;
-  if (std::optional<std::string> problem = tools::OpenCaptureFile(file, in)) return problem;
+  if (std::optional<std::string> problem = tools::CaptureFileProblem(file, in)) {
+    return DocumentRefusal{std::nullopt, *problem};
+  }
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(file, error);
   ChunkedFile chunks(in, error ? 0 : size);
-  std::optional<std::string> problem = RefuseUtf16(chunks.Start());
-  if (!problem) problem = ParseKeys(ChunkedIterator(chunks), ChunkedIterator(), keys);
-  if (chunks.TooLarge()) return tools::TooLargeCaptureFile(file);
-  if (chunks.Failed()) return file.string() + ": cannot be read";
-  if (problem) return file.string() + ": " + *problem;
-  return std::nullopt;
+  // The first chunk holds the file's first two bytes, unless it is shorter.
+  const std::string_view start = chunks.Next();
+  if (IsUtf16(start)) return kUtf16;
+  // A file that the first chunk holds whole, as a fleet's are, is parsed
+  // as the bytes in memory it is.
+  std::optional<DocumentRefusal> refusal =
+      chunks.Whole() ? Parse(start.data(), start.data() + start.size(), identities)
+                     : Parse(ChunkedIterator(chunks, start), ChunkedIterator(), identities);
+  if (chunks.TooLarge()) return DocumentRefusal{std::nullopt, tools::kTooLargeCaptureFile};
+  if (chunks.Failed()) return DocumentRefusal{std::nullopt, "cannot be read"};
+  return refusal;
 }
 
-void AppendKeyValue(std::string& out, const std::optional<std::string>& value) {
-  if (value) {
-    AppendJsonValue(out, *value);
-  } else {
-    out += "null";
-  }
-}
-
-std::string Shown(std::string_view text, bool console) {
-  return console ? ConsoleVisible(text) : std::string(text);
-}
-
-std::string ShownKeyValue(const MachineKey& key, bool console) {
-  return key.value ? Shown(*key.value, console) : std::string(key.kind->placeholder);
-}
-
-}  // namespace quorvex::keys
+}  // namespace quorvex

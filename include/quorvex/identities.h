@@ -1,0 +1,83 @@
+// One record of a machine's identities: every value the report prints, as
+// the collectors read it, in the report's order. quorvex.exe prints it as
+// text line by line; the tools and programs that bind to hardware take it
+// whole. A value is the system's bytes, UTF-8 or not, exactly as delivered.
+//
+// Part of the Quorvex library (find_package(quorvex CONFIG)): quorvex::quorvex.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvex {
+
+struct Identities {
+  // An NVIDIA display adapter, in the order the device installer lists them.
+  struct Adapter {
+    std::int32_t index = 0;  // the GPU counter: its place among the NVIDIA adapters
+    std::vector<std::string>
+        uuids;             // its driver key's, NVTweak key's and device key's, in that order
+    std::string name;      // the device description
+    std::string deviceId;  // the device instance ID
+  };
+  struct Nvidia {
+    bool adaptersListed = false;  // false: the display adapters could not be listed
+    std::vector<Adapter> adapters;
+  };
+  // A physical drive 0 to 7 that answered; std::nullopt for a text it did
+  // not give (the report's "N/A").
+  struct Drive {
+    std::int32_t number = 0;
+    std::optional<std::string> serialNumber;
+    std::optional<std::string> model;
+    std::optional<std::string> firmware;
+  };
+  // One field of an SMBIOS structure; std::nullopt where the table holds no
+  // text (the report's "is null").
+  struct Field {
+    std::string name;  // the report's label in camelCase: "vendor", "uuid", "assetTagNumber"
+    std::optional<std::string> value;
+  };
+  // A structure the report decodes, in table order.
+  struct Structure {
+    std::string kind;  // "bios", "system", "baseboard", "chassis", "processor" or "memoryDevice"
+    std::vector<Field> fields;  // in the report's order; a shorter structure has fewer
+  };
+  struct Smbios {
+    bool fetchFailed = true;  // the firmware table could not be read: nothing below is
+    std::uint32_t tableSize = 0;
+    std::vector<Structure> structures;
+    bool endOfTable = false;  // the walk met the end-of-table structure
+  };
+
+  Nvidia nvidia;
+  std::vector<Drive> drives;
+  Smbios smbios;
+};
+
+#if defined(_WIN32)
+// This machine's identities, asked as quorvex.exe asks: the display adapters
+// and their registry keys, one storage query per drive 0 to 7 and the raw
+// SMBIOS table, all for reading only and with the caller's rights. Takes
+// tens of milliseconds, starts no process and prints nothing. Not to be
+// called from two threads at once.
+Identities ReadThisMachine();
+#else
+// The identities of the machine captured in `folder` (what
+// quorvex-capture.exe FOLDER wrote), as the report replays them. On a folder
+// that cannot be read, or a file in it that is not what its name says,
+// returns what is wrong and leaves `identities` as it was. Not to be called
+// from two threads at once: the replay answers from one stand-in machine.
+std::optional<std::string> ReadCaptureFolder(const std::filesystem::path& folder,
+                                             Identities& identities);
+#endif
+
+// The identities document of `identities` (quorvex-identities, version 2;
+// docs/quorvex-identities.schema.json): one line and its line end, the
+// machine keys last, as quorvex-capture.exe --json prints it.
+std::string IdentitiesDocument(const Identities& identities);
+
+}  // namespace quorvex
