@@ -1,14 +1,13 @@
-#include "keys/keys_diff.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "quorvex/machine_keys.h"
 #include "support/param_name.h"
 
-namespace quorvex::keys {
+namespace quorvex {
 namespace {
 
 // A key of the named kind at `number` (the drive's number, the adapter's
@@ -108,4 +107,4 @@ TEST_P(KeyDiffTest, PairsByValueThenByPlace) {
 INSTANTIATE_TEST_SUITE_P(KeyLists, KeyDiffTest, ::testing::ValuesIn(kDiffRows), testing::RowName());
 
 }  // namespace
-}  // namespace quorvex::keys
+}  // namespace quorvex
