@@ -5,7 +5,7 @@
 # zip its own checksum and a copy of SHA256SUMS.
 # Included at the end of the top-level CMakeLists.txt, once every program
 # that ships is defined.
-if(NOT WIN32)
+if(NOT WIN32 OR NOT TARGET quorvex)
   return()
 endif()
 

@@ -17,7 +17,10 @@ set(CMAKE_C_COMPILER ${QUORVEX_MINGW_CC})
 set(CMAKE_RC_COMPILER ${QUORVEX_MINGW_PREFIX}-windres)
 set(CMAKE_OBJDUMP ${QUORVEX_MINGW_PREFIX}-objdump CACHE FILEPATH "")
 
-set(CMAKE_FIND_ROOT_PATH /usr/${QUORVEX_MINGW_PREFIX})
+# The target's libraries and packages: the cross compiler's own, after any
+# prefix the caller roots the search in (-DCMAKE_FIND_ROOT_PATH=PREFIX, as a
+# program built against an installed Quorvex does).
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${QUORVEX_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,8 +1,9 @@
 // What the stand-in's Win32 functions tell as they answer: every call with its
 // arguments as they came in, every object handed out or taken back, and the
 // faults a test may ask for. Chosen at link time: the tests link the recorder
-// (standin/recorder/), which keeps it all; the replay tool links the silent
-// observer, which keeps nothing and asks for no fault.
+// (standin/recorder/), which keeps it all; every other program gets the
+// silent observer that comes with the entry points, which keeps nothing and
+// asks for no fault.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
-// The observer of a program that only wants the machine's answers: it keeps
-// nothing and asks for no fault.
+// The observer of a program that only wants the machine's answers, the
+// stand-in's own unless a program links the recorder: it keeps nothing and
+// asks for no fault.
 #include "standin/win32/observer.h"
 
 namespace quorvex::standin::observe {

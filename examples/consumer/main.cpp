@@ -1,0 +1,57 @@
+// quorvex-consumer [DOCUMENT]: the machine keys that can serve as one, of
+// this machine (on Windows) or of an identities document that
+// quorvex-capture.exe --json wrote. One line a key: its kind, a blank, its
+// value, each byte outside printable ASCII as \xHH, so that no value can act
+// on the terminal or pass for a second line.
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "quorvex/documents.h"
+#include "quorvex/identities.h"
+#include "quorvex/machine_keys.h"
+
+namespace {
+
+std::string Printable(const std::string& value) {
+  std::string shown;
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+      shown += c;
+    } else {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+      shown += escape;
+    }
+  }
+  return shown;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  quorvex::Identities identities;
+  if (argc == 2) {
+    if (const auto refusal =
+            quorvex::ReadIdentitiesFile(std::filesystem::u8path(argv[1]), identities)) {
+      std::cerr << "quorvex-consumer: " << Printable(argv[1]) << ": "
+                << quorvex::RefusalMessage(*refusal) << "\n";
+      return 2;
+    }
+  } else {
+#if defined(_WIN32)
+    identities = quorvex::ReadThisMachine();
+#else
+    std::cerr << "usage: quorvex-consumer DOCUMENT\n";
+    return 2;
+#endif
+  }
+  for (const quorvex::MachineKey& key : quorvex::MachineKeys(identities)) {
+    if (key.quality == quorvex::KeyQuality::kUsable) {
+      std::cout << key.kind->name << ' ' << Printable(*key.value) << '\n';
+    }
+  }
+  return std::cout.flush() ? 0 : 2;
+}
