@@ -67,6 +67,13 @@ const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view 
 // for the UUID kinds, whose hexadecimal digits come in either case.
 std::string ComparableKey(const MachineKeyKind& kind, std::string_view value);
 
+// Whether ComparableKey makes `a` and `b` the same, without making either.
+bool SameKeyValue(const MachineKeyKind& kind, std::string_view a, std::string_view b);
+
+// A hash of ComparableKey(kind, value), without making it: equal for the
+// values SameKeyValue takes for the same, for tables of a fleet's values.
+std::uint64_t KeyValueHash(const MachineKeyKind& kind, std::string_view value);
+
 // Where a key stands in its identities document.
 struct KeyPlace {
   // Its adapter's, drive's or structure's position in the document's array.

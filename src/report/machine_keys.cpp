@@ -161,6 +161,22 @@ std::string KeyPlaceName(const MachineKey& key) {
   return name;
 }
 
+bool SameKeyValue(const MachineKeyKind& kind, std::string_view a, std::string_view b) {
+  a = TrimKeyBlanks(a);
+  b = TrimKeyBlanks(b);
+  return kind.uuid ? EqualIgnoringAsciiCase(a, b) : a == b;
+}
+
+std::uint64_t KeyValueHash(const MachineKeyKind& kind, std::string_view value) {
+  // FNV-1a, over the bytes as ComparableKey leaves them.
+  std::uint64_t hash = 0xCBF29CE484222325u;
+  for (char c : TrimKeyBlanks(value)) {
+    if (kind.uuid) c = LowerAscii(c);
+    hash = (hash ^ static_cast<std::uint8_t>(c)) * 0x100000001B3u;
+  }
+  return hash;
+}
+
 std::string ComparableKey(const MachineKeyKind& kind, std::string_view value) {
   std::string comparable(TrimKeyBlanks(value));
   if (kind.uuid) {

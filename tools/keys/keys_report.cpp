@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <iostream>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "keys/key_values.h"
 #include "report/json_text.h"
@@ -14,52 +16,107 @@ namespace {
 constexpr std::size_t kNotShared = static_cast<std::size_t>(-1);
 
 // One usable value of one kind, as compared: every capture that carries it.
+// Most values are one machine's, so the others are kept apart, and cost
+// nothing until there is one.
 struct SharedValue {
   const MachineKey* first = nullptr;  // where it was met first, as that capture writes it
-  std::vector<std::size_t> captures;  // in argument order, each once
+  std::size_t firstCapture = 0;
+  std::vector<std::size_t> others;  // the captures after the first, in argument order, each once
+  std::size_t Carriers() const { return 1 + others.size(); }
+  std::size_t LastCapture() const { return others.empty() ? firstCapture : others.back(); }
 };
+
+bool IsShared(const SharedValue& value) { return !value.others.empty(); }
 
 struct Sharing {
   std::vector<SharedValue> values;  // in order of first appearance
-  // For each capture's each key, its entry in `values`; kNotShared for a
-  // key that is not usable, which is compared with nothing.
-  std::vector<std::vector<std::size_t>> valueOf;
+  // For every key of every capture, in order, its entry in `values`;
+  // kNotShared for a key that is not usable, which is compared with nothing.
+  std::vector<std::size_t> valueOf;
+  std::vector<std::size_t> firstKeyOf;  // where each capture's keys begin in valueOf
+};
+
+// The usable values met so far, found by their hash: open addressing in one
+// array, so that a fleet of a hundred thousand machines costs one look a key
+// rather than a walk through a node, a bucket and a string.
+class ValueIndex {
+ public:
+  // The entry of `key`'s value in `values`, added at the end when new.
+  std::size_t Find(const MachineKey& key, std::vector<SharedValue>& values) {
+    if (2 * (values.size() + 1) > slots_.size()) Grow();
+    const std::uint64_t hash = HashOf(key);
+    for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+      Slot& slot = slots_[at];
+      if (slot.value == 0) {
+        slot = {hash, values.size() + 1};
+        values.push_back({&key, 0, {}});
+        return values.size() - 1;
+      }
+      const MachineKey& met = *values[slot.value - 1].first;
+      if (slot.hash == hash && met.kind == key.kind &&
+          SameKeyValue(*key.kind, *met.value, *key.value)) {
+        return slot.value - 1;
+      }
+    }
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::size_t value = 0;  // its entry in the values, from 1; 0 for an empty slot
+  };
+
+  static std::uint64_t HashOf(const MachineKey& key) {
+    // The kinds differ in their table row; the value's hash mixes it in.
+    const auto kind = static_cast<std::uint64_t>(key.kind - kMachineKeyKinds);
+    return KeyValueHash(*key.kind, *key.value) ^ (kind * 0x9E3779B97F4A7C15u);
+  }
+
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 1024 : 2 * old.size(), Slot{});
+    for (const Slot& slot : old) {
+      if (slot.value == 0) continue;
+      std::size_t at = slot.hash & (slots_.size() - 1);
+      while (slots_[at].value != 0) at = (at + 1) & (slots_.size() - 1);
+      slots_[at] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
 };
 
 Sharing FindSharing(const std::vector<CaptureKeys>& captures) {
   Sharing sharing;
-  std::unordered_map<std::string, std::size_t> index;  // kind, NUL, comparable value
+  ValueIndex index;
   for (std::size_t c = 0; c < captures.size(); ++c) {
-    std::vector<std::size_t>& valueOf = sharing.valueOf.emplace_back();
-    valueOf.reserve(captures[c].keys.size());
+    sharing.firstKeyOf.push_back(sharing.valueOf.size());
     for (const MachineKey& key : captures[c].keys) {
       if (key.quality != KeyQuality::kUsable) {
-        valueOf.push_back(kNotShared);
+        sharing.valueOf.push_back(kNotShared);
         continue;
       }
-      std::string compared(key.kind->name);
-      compared += '\0';
-      compared += ComparableKey(*key.kind, *key.value);
-      const auto [found, added] = index.try_emplace(std::move(compared), sharing.values.size());
-      if (added) sharing.values.push_back({&key, {}});
-      std::vector<std::size_t>& carriers = sharing.values[found->second].captures;
-      if (carriers.empty() || carriers.back() != c) carriers.push_back(c);
-      valueOf.push_back(found->second);
+      const std::size_t found = index.Find(key, sharing.values);
+      SharedValue& value = sharing.values[found];
+      if (value.first == &key) {
+        value.firstCapture = c;
+      } else if (value.LastCapture() != c) {
+        value.others.push_back(c);
+      }
+      sharing.valueOf.push_back(found);
     }
   }
   return sharing;
 }
-
-bool IsShared(const SharedValue& value) { return value.captures.size() >= 2; }
 
 std::string Padded(std::string text, std::size_t width, bool right = false) {
   if (text.size() < width) text.insert(right ? 0 : text.size(), width - text.size(), ' ');
   return text;
 }
 
-void WriteCaptureTable(const CaptureKeys& capture, const std::vector<std::size_t>& valueOf,
+void WriteCaptureTable(const CaptureKeys& capture, const std::size_t* valueOf,
                        const Sharing& sharing, bool console, std::ostream& out) {
-  const auto usable = std::count_if(valueOf.begin(), valueOf.end(),
+  const auto usable = std::count_if(valueOf, valueOf + capture.keys.size(),
                                     [](std::size_t value) { return value != kNotShared; });
   out << Shown(capture.name, console) << ": ";
   if (capture.keys.empty()) {
@@ -75,9 +132,8 @@ void WriteCaptureTable(const CaptureKeys& capture, const std::vector<std::size_t
   std::vector<Row> rows = {{"kind", "quality", "shared", "value"}};
   for (std::size_t k = 0; k < capture.keys.size(); ++k) {
     const MachineKey& key = capture.keys[k];
-    const std::string shared = valueOf[k] == kNotShared
-                                   ? "-"
-                                   : std::to_string(sharing.values[valueOf[k]].captures.size() - 1);
+    const std::string shared =
+        valueOf[k] == kNotShared ? "-" : std::to_string(sharing.values[valueOf[k]].Carriers() - 1);
     rows.push_back({std::string(key.kind->name), std::string(QualityName(key.quality)), shared,
                     ShownKeyValue(key, console)});
   }
@@ -111,7 +167,8 @@ void WriteKeysText(const std::vector<CaptureKeys>& captures, bool console, std::
   const Sharing sharing = FindSharing(captures);
   for (std::size_t c = 0; c < captures.size(); ++c) {
     if (c > 0) out << '\n';
-    WriteCaptureTable(captures[c], sharing.valueOf[c], sharing, console, out);
+    WriteCaptureTable(captures[c], sharing.valueOf.data() + sharing.firstKeyOf[c], sharing, console,
+                      out);
   }
   if (captures.size() < 2) return;  // one machine shares with none
   out << '\n';
@@ -128,7 +185,8 @@ void WriteKeysText(const std::vector<CaptureKeys>& captures, bool console, std::
     if (!IsShared(value)) continue;
     out << "  " << Padded(std::string(value.first->kind->name), kindWidth) << "  "
         << ShownKeyValue(*value.first, console) << '\n';
-    for (const std::size_t c : value.captures)
+    out << "    " << Shown(captures[value.firstCapture].name, console) << '\n';
+    for (const std::size_t c : value.others)
       out << "    " << Shown(captures[c].name, console) << '\n';
   }
 }
@@ -161,10 +219,8 @@ void WriteKeysJson(const std::vector<CaptureKeys>& captures, std::ostream& out) 
     text += "\",\"value\":";
     AppendKeyValue(text, value.first->value);
     text += ",\"captures\":[";
-    for (std::size_t i = 0; i < value.captures.size(); ++i) {
-      if (i > 0) text += ',';
-      AppendJsonValue(text, captures[value.captures[i]].name);
-    }
+    AppendJsonValue(text, captures[value.firstCapture].name);
+    for (const std::size_t c : value.others) AppendJsonValue(text += ',', captures[c].name);
     text += "]}";
   }
   text += "]}\n";
