@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks (bench/README.md): quorvex.exe under Wine against the limit program,
 # with the floor program and wmic for context, timed by hyperfine; wineserver requests; callgrind counts of the
-# replay tool as the inputs grow; --keys over fleets of documents, its time and peak memory; the .exe's size.
+# replay tool as the inputs grow; --keys over fleets of documents (up to 100,000 through --from), its time and
+# peak memory; documents padded to 32 MiB and one document of 20,000 keys; the .exe's size.
 # bench/table.py prints them.
 set -euo pipefail
 # shellcheck source=../scripts/lib/install.sh
