@@ -1,6 +1,5 @@
 #include "capture_file.h"
 
-#include <algorithm>
 #include <array>
 #include <fstream>
 #include <system_error>
@@ -32,14 +31,15 @@ std::string NotRegular(fs::file_type type) {
 
 }  // namespace
 
-std::optional<std::string> CaptureFileProblem(const fs::path& file, std::ifstream& in) {
+std::optional<std::string> CaptureFileProblem(const fs::path& file, std::ifstream& in,
+                                              std::uintmax_t& size) {
   static_assert(capture_format::kMaxCaptureFileBytes == std::uintmax_t{64} << 20,
                 "the refusal says 64 MiB");
   std::error_code error;
   const fs::file_status status = fs::status(file, error);
   if (error) return "cannot be read: " + error.message();
   if (!fs::is_regular_file(status)) return NotRegular(status.type());
-  const std::uintmax_t size = fs::file_size(file, error);
+  size = fs::file_size(file, error);
   if (error) return "cannot be read: " + error.message();
   if (size > capture_format::kMaxCaptureFileBytes) return std::string(kTooLargeCaptureFile);
   in.open(file, std::ios::binary);
@@ -49,16 +49,13 @@ std::optional<std::string> CaptureFileProblem(const fs::path& file, std::ifstrea
 
 std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& bytes) {
   std::ifstream in;
-  if (std::optional<std::string> problem = CaptureFileProblem(file, in)) {
+  std::uintmax_t size = 0;
+  if (std::optional<std::string> problem = CaptureFileProblem(file, in, size)) {
     return file.string() + ": " + *problem;
   }
   // Room for the size taken, so that a file costs its own bytes and no more;
   // read no further than the limit, in case the file grew since.
-  std::error_code error;
-  const std::uintmax_t size = fs::file_size(file, error);
-  bytes.assign(
-      static_cast<std::size_t>(error ? 0 : std::min(size, capture_format::kMaxCaptureFileBytes)),
-      '\0');
+  bytes.assign(static_cast<std::size_t>(size), '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   std::array<char, 1 << 16> chunk{};

@@ -646,12 +646,11 @@ std::optional<DocumentRefusal> ReadIdentitiesDocument(std::string_view document,
 std::optional<DocumentRefusal> ReadIdentitiesFile(const std::filesystem::path& file,
                                                   Identities& identities) {
   std::ifstream in;
-  if (std::optional<std::string> problem = tools::CaptureFileProblem(file, in)) {
+  std::uintmax_t size = 0;
+  if (std::optional<std::string> problem = tools::CaptureFileProblem(file, in, size)) {
     return DocumentRefusal{std::nullopt, *problem};
   }
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  ChunkedFile chunks(in, error ? 0 : size);
+  ChunkedFile chunks(in, size);
   // The first chunk holds the file's first two bytes, unless it is shorter.
   const std::string_view start = chunks.Next();
   if (IsUtf16(start)) return kUtf16;
