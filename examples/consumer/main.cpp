@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   }
   for (const quorvex::MachineKey& key : quorvex::MachineKeys(identities)) {
     if (key.quality == quorvex::KeyQuality::kUsable) {
-      std::cout << key.kind->name << ' ' << Printable(*key.value) << '\n';
+      std::cout << quorvex::KeyKindName(key.kind) << ' ' << Printable(*key.value) << '\n';
     }
   }
   return std::cout.flush() ? 0 : 2;

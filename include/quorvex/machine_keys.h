@@ -25,54 +25,92 @@ enum class KeyQuality : std::uint8_t { kUsable, kAbsent, kEmpty, kRepeated, kDum
 // "usable", "absent", "empty", "repeated", "dummy-uuid" or "filler".
 std::string_view QualityName(KeyQuality quality);
 
-// One kind of machine key and where it stands in the identities document:
+// The kinds of machine key, in the order --diff compares them.
+enum class KeyKind : std::uint8_t {
+  kGpuUuid,
+  kDriveSerial,
+  kSystemUuid,
+  kSystemSerial,
+  kBaseboardSerial,
+  kChassisSerial,
+  kChassisAssetTag,
+  kProcessorSerial,
+  kMemorySerial,
+};
+
+// What a kind of key is, and where it stands in the identities document:
 // member `field` of each element of `container`, which is "adapter" (the
 // GPUs' UUID arrays), "drive", or the kind of an SMBIOS structure.
-struct MachineKeyKind {
-  std::string_view name;
+struct KeyKindInfo {
+  KeyKind kind;
+  std::string_view name;  // as documents and the tools write it: "drive-serial"
   std::string_view container;
   std::string_view field;
-  bool uuid;                     // two values match ignoring ASCII case
+  bool uuid;                     // a UUID: its spellings are one value (SameKeyValue)
   std::string_view placeholder;  // what the report prints where the value was not read
   std::string_view place;        // what a person calls the element that holds it
 };
 
-// In the order --diff compares them, kind by kind. Within a document the
-// keys come in report order instead, each where its value stands.
-inline constexpr MachineKeyKind kMachineKeyKinds[] = {
-    {"gpu-uuid", "adapter", "uuids", true, "", "adapter"},
-    {"drive-serial", "drive", "serialNumber", false, kNotRead, "drive"},
-    {"system-uuid", "system", "uuid", true, kSmbiosAbsent, "system"},
-    {"system-serial", "system", "serialNumber", false, kSmbiosAbsent, "system"},
-    {"baseboard-serial", "baseboard", "serialNumber", false, kSmbiosAbsent, "baseboard"},
-    {"chassis-serial", "chassis", "serialNumber", false, kSmbiosAbsent, "chassis"},
-    {"chassis-asset-tag", "chassis", "assetTagNumber", false, kSmbiosAbsent, "chassis"},
-    {"processor-serial", "processor", "serialNumber", false, kSmbiosAbsent, "processor"},
-    {"memory-serial", "memoryDevice", "serialNumber", false, kSmbiosAbsent, "memory device"},
+// Every kind, in KeyKind's order.
+inline constexpr KeyKindInfo kKeyKinds[] = {
+    {KeyKind::kGpuUuid, "gpu-uuid", "adapter", "uuids", true, "", "adapter"},
+    {KeyKind::kDriveSerial, "drive-serial", "drive", "serialNumber", false, kNotRead, "drive"},
+    {KeyKind::kSystemUuid, "system-uuid", "system", "uuid", true, kSmbiosAbsent, "system"},
+    {KeyKind::kSystemSerial, "system-serial", "system", "serialNumber", false, kSmbiosAbsent,
+     "system"},
+    {KeyKind::kBaseboardSerial, "baseboard-serial", "baseboard", "serialNumber", false,
+     kSmbiosAbsent, "baseboard"},
+    {KeyKind::kChassisSerial, "chassis-serial", "chassis", "serialNumber", false, kSmbiosAbsent,
+     "chassis"},
+    {KeyKind::kChassisAssetTag, "chassis-asset-tag", "chassis", "assetTagNumber", false,
+     kSmbiosAbsent, "chassis"},
+    {KeyKind::kProcessorSerial, "processor-serial", "processor", "serialNumber", false,
+     kSmbiosAbsent, "processor"},
+    {KeyKind::kMemorySerial, "memory-serial", "memoryDevice", "serialNumber", false, kSmbiosAbsent,
+     "memory device"},
 };
 
-// Judges one value of a kind of key, its bytes UTF-8 or not; std::nullopt is
-// a value that was not read. Blanks are space, tab, CR, LF and NUL, and those
-// at either end do not count; a UUID kind's value is judged without one pair
-// of enclosing braces and without a leading "GPU-". The first reason that
-// applies wins: absent, empty (only blanks), repeated (one byte over and
-// over, hyphens and blanks aside), dummy-uuid, filler (a known placeholder
-// text, ignoring ASCII case), else usable.
-KeyQuality JudgeKey(const MachineKeyKind& kind, std::optional<std::string_view> bytes);
+// What `kind` is. A value outside the enumeration, which only a cast makes,
+// gets a row of its own named "unknown" that no document holds.
+const KeyKindInfo& InfoOf(KeyKind kind);
 
-// The kind of key that `field` of a `container` holds, or nullptr.
-const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view field);
+// "gpu-uuid", "drive-serial", ...: InfoOf(kind).name.
+std::string_view KeyKindName(KeyKind kind);
 
-// What two values of one kind are compared by: trimmed, and in lower case
-// for the UUID kinds, whose hexadecimal digits come in either case.
-std::string ComparableKey(const MachineKeyKind& kind, std::string_view value);
+// The kind named `name` exactly, or std::nullopt.
+std::optional<KeyKind> KeyKindNamed(std::string_view name);
+
+// The kind of key that `field` of a `container` holds, or std::nullopt.
+std::optional<KeyKind> KeyKindAt(std::string_view container, std::string_view field);
+
+// The one rule for what a value of a kind is, by which keys are judged,
+// compared, hashed and grouped: blanks (space, tab, CR, LF, NUL) at either
+// end do not count; for the UUID kinds neither do one pair of enclosing
+// braces (and the blanks inside them) nor a leading "GPU-" in any case, and
+// ASCII letters count in lower case, since the registry writes a GUID in
+// braces, NVIDIA's driver puts "GPU-" in front, and hexadecimal digits come
+// in either case. The bytes, UTF-8 or not, are otherwise compared as they are.
+//
+// The value as that rule leaves it, but for the case: a view into `value`.
+std::string_view BareKeyValue(KeyKind kind, std::string_view value);
+
+// The value as that rule compares it: BareKeyValue, and for the UUID kinds
+// in lower case. "{0A1B-...}" and "GPU-0a1b-..." give the same.
+std::string ComparableKey(KeyKind kind, std::string_view value);
 
 // Whether ComparableKey makes `a` and `b` the same, without making either.
-bool SameKeyValue(const MachineKeyKind& kind, std::string_view a, std::string_view b);
+bool SameKeyValue(KeyKind kind, std::string_view a, std::string_view b);
 
 // A hash of ComparableKey(kind, value), without making it: equal for the
 // values SameKeyValue takes for the same, for tables of a fleet's values.
-std::uint64_t KeyValueHash(const MachineKeyKind& kind, std::string_view value);
+std::uint64_t KeyValueHash(KeyKind kind, std::string_view value);
+
+// Judges one value of a kind of key by the same rule, its bytes UTF-8 or
+// not; std::nullopt is a value that was not read. The first reason that
+// applies wins: absent, empty (only blanks), repeated (one byte over and
+// over, hyphens and blanks aside), dummy-uuid, filler (a known placeholder
+// text, ignoring ASCII case), else usable.
+KeyQuality JudgeKey(KeyKind kind, std::optional<std::string_view> bytes);
 
 // Where a key stands in its identities document.
 struct KeyPlace {
@@ -89,7 +127,7 @@ struct KeyPlace {
 
 // One machine key of one machine's identities.
 struct MachineKey {
-  const MachineKeyKind* kind = nullptr;
+  KeyKind kind = KeyKind::kGpuUuid;
   std::optional<std::string> value;  // its bytes; std::nullopt where it was not read
   KeyQuality quality = KeyQuality::kAbsent;
   KeyPlace place;
@@ -114,15 +152,17 @@ enum class KeyChangeKind : std::uint8_t { kChanged, kAdded, kRemoved };
 // "changed", "added" or "removed".
 std::string_view ChangeName(KeyChangeKind change);
 
+// One change, holding copies of the keys it is about: a diff outlives the
+// lists it was made from, temporaries included.
 struct KeyChange {
-  const MachineKeyKind* kind = nullptr;
+  KeyKind kind = KeyKind::kGpuUuid;
   KeyChangeKind change = KeyChangeKind::kChanged;
-  const MachineKey* before = nullptr;  // nullptr for an added key
-  const MachineKey* after = nullptr;   // nullptr for a removed key
+  std::optional<MachineKey> before;  // none for an added key
+  std::optional<MachineKey> after;   // none for a removed key
 };
 
 struct KeyDiff {
-  // Kind by kind in kMachineKeyKinds' order; within a kind the changed and
+  // Kind by kind in KeyKind's order; within a kind the changed and
   // removed keys in `before`'s order, then the added ones in `after`'s.
   std::vector<KeyChange> changes;
   std::size_t unchanged = 0;
@@ -138,7 +178,7 @@ struct KeyDiff {
 // each key of `before` left takes the one of `after` left at the same place
 // (KeyPlace::number, and for a GPU UUID its item): changed. The keys left
 // after that were removed from `before` or added in `after`. The result
-// points into both lists.
+// holds copies of the keys it names, so the lists may be temporaries.
 KeyDiff DiffKeys(const std::vector<MachineKey>& before, const std::vector<MachineKey>& after);
 
 }  // namespace quorvex

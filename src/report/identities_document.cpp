@@ -15,7 +15,7 @@ namespace {
 // A machine key as the document lists it: its value is copied from where the
 // document has written it, so that no value is written twice.
 struct ListedKey {
-  const MachineKeyKind* kind;
+  KeyKind kind;
   const void* where;  // the record's member that holds the value
   KeyPlace place;
   KeyQuality quality;
@@ -26,9 +26,9 @@ struct ListedKey {
 class DocumentWriter {
  public:
   explicit DocumentWriter(const Identities& identities) {
-    WalkKeys(identities, [&](const MachineKeyKind& kind, const void* where,
-                             std::optional<std::string_view> bytes, const KeyPlace& place) {
-      keys_.push_back({&kind, where, place, JudgeKey(kind, bytes)});
+    WalkKeys(identities, [&](KeyKind kind, const void* where, std::optional<std::string_view> bytes,
+                             const KeyPlace& place) {
+      keys_.push_back({kind, where, place, JudgeKey(kind, bytes)});
     });
   }
 
@@ -62,9 +62,9 @@ class DocumentWriter {
     for (std::size_t k = 0; k < keys_.size(); ++k) {
       const ListedKey& key = keys_[k];
       keys += k == 0 ? "{\"kind\":\"" : ",{\"kind\":\"";
-      keys += key.kind->name;
+      keys += KeyKindName(key.kind);
       keys += "\",\"pointer\":\"";
-      AppendKeyPointer(keys, *key.kind, key.place);
+      AppendKeyPointer(keys, key.kind, key.place);
       keys += "\",\"value\":";
       keys.append(out_, key.start, key.end - key.start);
       keys += ",\"quality\":\"";

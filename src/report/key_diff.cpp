@@ -11,17 +11,16 @@ namespace {
 // Indexed by KeyChangeKind.
 constexpr std::string_view kChangeNames[] = {"changed", "added", "removed"};
 
-std::vector<const MachineKey*> KeysOfKind(const std::vector<MachineKey>& keys,
-                                          const MachineKeyKind& kind) {
+std::vector<const MachineKey*> KeysOfKind(const std::vector<MachineKey>& keys, KeyKind kind) {
   std::vector<const MachineKey*> found;
   for (const MachineKey& key : keys) {
-    if (key.kind == &kind) found.push_back(&key);
+    if (key.kind == kind) found.push_back(&key);
   }
   return found;
 }
 
 // What makes two values the same: an absent value is one of its own.
-std::string SameAs(const MachineKeyKind& kind, const MachineKey& key) {
+std::string SameAs(KeyKind kind, const MachineKey& key) {
   return key.value ? '+' + ComparableKey(kind, *key.value) : std::string("-");
 }
 
@@ -53,7 +52,7 @@ using Place = std::pair<std::int64_t, std::size_t>;
 
 Place PlaceOf(const MachineKey& key) { return {key.place.number, key.place.item}; }
 
-void DiffKind(const MachineKeyKind& kind, const std::vector<const MachineKey*>& old,
+void DiffKind(KeyKind kind, const std::vector<const MachineKey*>& old,
               const std::vector<const MachineKey*>& now, KeyDiff& diff) {
   constexpr std::size_t kNone = Queues<Place>::kNone;
   std::vector<bool> taken(now.size(), false);
@@ -77,11 +76,21 @@ void DiffKind(const MachineKeyKind& kind, const std::vector<const MachineKey*>& 
     if (same[i]) continue;
     const std::size_t j = byPlace.Take(PlaceOf(*old[i]), free);
     if (j != kNone) taken[j] = true;
-    diff.changes.push_back({&kind, j == kNone ? KeyChangeKind::kRemoved : KeyChangeKind::kChanged,
-                            old[i], j == kNone ? nullptr : now[j]});
+    KeyChange& change = diff.changes.emplace_back();
+    change.kind = kind;
+    change.before = *old[i];
+    if (j == kNone) {
+      change.change = KeyChangeKind::kRemoved;
+    } else {
+      change.after = *now[j];
+    }
   }
   for (std::size_t j = 0; j < now.size(); ++j) {
-    if (!taken[j]) diff.changes.push_back({&kind, KeyChangeKind::kAdded, nullptr, now[j]});
+    if (taken[j]) continue;
+    KeyChange& change = diff.changes.emplace_back();
+    change.kind = kind;
+    change.change = KeyChangeKind::kAdded;
+    change.after = *now[j];
   }
 }
 
@@ -93,8 +102,8 @@ std::string_view ChangeName(KeyChangeKind change) {
 
 KeyDiff DiffKeys(const std::vector<MachineKey>& before, const std::vector<MachineKey>& after) {
   KeyDiff diff;
-  for (const MachineKeyKind& kind : kMachineKeyKinds) {
-    DiffKind(kind, KeysOfKind(before, kind), KeysOfKind(after, kind), diff);
+  for (const KeyKindInfo& info : kKeyKinds) {
+    DiffKind(info.kind, KeysOfKind(before, info.kind), KeysOfKind(after, info.kind), diff);
   }
   return diff;
 }

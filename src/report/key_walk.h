@@ -18,29 +18,27 @@ namespace quorvex {
 // the value, `bytes` the value (std::nullopt where it was not read).
 template <class Visit>
 void WalkKeys(const Identities& identities, Visit&& visit) {
-  const MachineKeyKind& uuid = *MachineKeyAt("adapter", "uuids");
   const auto& adapters = identities.nvidia.adapters;
   for (std::size_t a = 0; a < adapters.size(); ++a) {
     for (std::size_t u = 0; u < adapters[a].uuids.size(); ++u) {
       const std::string& value = adapters[a].uuids[u];
-      visit(uuid, static_cast<const void*>(&value), std::optional<std::string_view>(value),
-            KeyPlace{a, u, adapters[a].index});
+      visit(KeyKind::kGpuUuid, static_cast<const void*>(&value),
+            std::optional<std::string_view>(value), KeyPlace{a, u, adapters[a].index});
     }
   }
-  const MachineKeyKind& serial = *MachineKeyAt("drive", "serialNumber");
   for (std::size_t d = 0; d < identities.drives.size(); ++d) {
     const std::optional<std::string>& value = identities.drives[d].serialNumber;
-    visit(serial, static_cast<const void*>(&value), std::optional<std::string_view>(value),
-          KeyPlace{d, 0, identities.drives[d].number});
+    visit(KeyKind::kDriveSerial, static_cast<const void*>(&value),
+          std::optional<std::string_view>(value), KeyPlace{d, 0, identities.drives[d].number});
   }
   if (identities.smbios.fetchFailed) return;
-  std::size_t ordinals[std::size(kMachineKeyKinds)] = {};
+  std::size_t ordinals[std::size(kKeyKinds)] = {};
   const auto& structures = identities.smbios.structures;
   for (std::size_t s = 0; s < structures.size(); ++s) {
     for (const Identities::Field& field : structures[s].fields) {
-      const MachineKeyKind* kind = MachineKeyAt(structures[s].kind, field.name);
-      if (kind == nullptr) continue;
-      const std::size_t ordinal = ordinals[static_cast<std::size_t>(kind - kMachineKeyKinds)]++;
+      const std::optional<KeyKind> kind = KeyKindAt(structures[s].kind, field.name);
+      if (!kind) continue;
+      const std::size_t ordinal = ordinals[static_cast<std::size_t>(*kind)]++;
       visit(*kind, static_cast<const void*>(&field.value),
             std::optional<std::string_view>(field.value),
             KeyPlace{s, 0, static_cast<std::int64_t>(ordinal)});
@@ -50,6 +48,6 @@ void WalkKeys(const Identities& identities, Visit&& visit) {
 
 // Appends the RFC 6901 pointer to a key of `kind` at `place` in its
 // identities document.
-void AppendKeyPointer(std::string& out, const MachineKeyKind& kind, const KeyPlace& place);
+void AppendKeyPointer(std::string& out, KeyKind kind, const KeyPlace& place);
 
 }  // namespace quorvex

@@ -82,10 +82,21 @@ bool StartsWithIgnoringAsciiCase(std::string_view value, std::string_view prefix
          EqualIgnoringAsciiCase(value.substr(0, prefix.size()), prefix);
 }
 
-// A UUID as it is judged: without one pair of enclosing braces (the registry's
-// way of writing a GUID) and without the "GPU-" that NVIDIA's driver puts in
-// front, so that the same bits are judged the same however they are written.
-std::string_view BareUuid(std::string_view value) {
+constexpr KeyKindInfo kUnknownKind = {KeyKind{}, "unknown", "", "", false, "", ""};
+
+constexpr bool RowsInKindOrder() {
+  for (std::size_t row = 0; row < std::size(kKeyKinds); ++row) {
+    if (static_cast<std::size_t>(kKeyKinds[row].kind) != row) return false;
+  }
+  return true;
+}
+static_assert(RowsInKindOrder(), "kKeyKinds is indexed by KeyKind");
+
+}  // namespace
+
+std::string_view BareKeyValue(KeyKind kind, std::string_view value) {
+  value = TrimKeyBlanks(value);
+  if (!InfoOf(kind).uuid) return value;
   if (value.size() >= 2 && value.front() == '{' && value.back() == '}') {
     value = TrimKeyBlanks(value.substr(1, value.size() - 2));
   }
@@ -93,16 +104,27 @@ std::string_view BareUuid(std::string_view value) {
   return value;
 }
 
-}  // namespace
-
 std::string_view QualityName(KeyQuality quality) {
   return kQualityNames[static_cast<std::size_t>(quality)];
 }
 
-KeyQuality JudgeKey(const MachineKeyKind& kind, std::optional<std::string_view> bytes) {
+const KeyKindInfo& InfoOf(KeyKind kind) {
+  const auto row = static_cast<std::size_t>(kind);
+  return row < std::size(kKeyKinds) ? kKeyKinds[row] : kUnknownKind;
+}
+
+std::string_view KeyKindName(KeyKind kind) { return InfoOf(kind).name; }
+
+std::optional<KeyKind> KeyKindNamed(std::string_view name) {
+  for (const KeyKindInfo& info : kKeyKinds) {
+    if (info.name == name) return info.kind;
+  }
+  return std::nullopt;
+}
+
+KeyQuality JudgeKey(KeyKind kind, std::optional<std::string_view> bytes) {
   if (!bytes) return KeyQuality::kAbsent;
-  std::string_view value = TrimKeyBlanks(*bytes);
-  if (kind.uuid) value = BareUuid(value);
+  const std::string_view value = BareKeyValue(kind, *bytes);
   if (value.empty()) return KeyQuality::kEmpty;
   if (IsOneByteRepeated(value)) return KeyQuality::kRepeated;
   if (OneOf(kDummyUuids, value)) return KeyQuality::kDummyUuid;
@@ -110,76 +132,78 @@ KeyQuality JudgeKey(const MachineKeyKind& kind, std::optional<std::string_view> 
   return KeyQuality::kUsable;
 }
 
-const MachineKeyKind* MachineKeyAt(std::string_view container, std::string_view field) {
-  for (const MachineKeyKind& kind : kMachineKeyKinds) {
+std::optional<KeyKind> KeyKindAt(std::string_view container, std::string_view field) {
+  for (const KeyKindInfo& info : kKeyKinds) {
     // The field first: most fields are no key, and most differ from a key's in length.
-    if (kind.field == field && kind.container == container) return &kind;
+    if (info.field == field && info.container == container) return info.kind;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
-void AppendKeyPointer(std::string& out, const MachineKeyKind& kind, const KeyPlace& place) {
+void AppendKeyPointer(std::string& out, KeyKind kind, const KeyPlace& place) {
+  const KeyKindInfo& info = InfoOf(kind);
   char digits[24];
   const auto number = [&](std::size_t n) {
     out.append(digits, static_cast<std::size_t>(
                            std::to_chars(std::begin(digits), std::end(digits), n).ptr - digits));
   };
-  if (kind.container == "adapter") {
+  if (info.container == "adapter") {
     out += "/nvidia/adapters/";
     number(place.element);
     out += "/uuids/";
     number(place.item);
     return;
   }
-  out += kind.container == "drive" ? "/drives/" : "/smbios/structures/";
+  out += info.container == "drive" ? "/drives/" : "/smbios/structures/";
   number(place.element);
   out += '/';
-  out += kind.field;
+  out += info.field;
 }
 
 std::string KeyPointer(const MachineKey& key) {
   std::string pointer;
-  AppendKeyPointer(pointer, *key.kind, key.place);
+  AppendKeyPointer(pointer, key.kind, key.place);
   return pointer;
 }
 
 std::vector<MachineKey> MachineKeys(const Identities& identities) {
   std::vector<MachineKey> keys;
-  WalkKeys(identities, [&](const MachineKeyKind& kind, const void* /*where*/,
+  WalkKeys(identities, [&](KeyKind kind, const void* /*where*/,
                            std::optional<std::string_view> bytes, const KeyPlace& place) {
-    keys.push_back({&kind, bytes ? std::optional<std::string>(*bytes) : std::nullopt,
+    keys.push_back({kind, bytes ? std::optional<std::string>(*bytes) : std::nullopt,
                     JudgeKey(kind, bytes), place});
   });
   return keys;
 }
 
 std::string KeyPlaceName(const MachineKey& key) {
-  std::string name(key.kind->place);
+  std::string name(InfoOf(key.kind).place);
   name += ' ';
   name += std::to_string(key.place.number);
-  if (key.kind->container == "adapter") name += " UUID " + std::to_string(key.place.item);
+  if (key.kind == KeyKind::kGpuUuid) name += " UUID " + std::to_string(key.place.item);
   return name;
 }
 
-bool SameKeyValue(const MachineKeyKind& kind, std::string_view a, std::string_view b) {
-  a = TrimKeyBlanks(a);
-  b = TrimKeyBlanks(b);
-  return kind.uuid ? EqualIgnoringAsciiCase(a, b) : a == b;
+bool SameKeyValue(KeyKind kind, std::string_view a, std::string_view b) {
+  a = BareKeyValue(kind, a);
+  b = BareKeyValue(kind, b);
+  return InfoOf(kind).uuid ? EqualIgnoringAsciiCase(a, b) : a == b;
 }
 
-std::uint64_t KeyValueHash(const MachineKeyKind& kind, std::string_view value) {
+std::uint64_t KeyValueHash(KeyKind kind, std::string_view value) {
   // FNV-1a, over the bytes as ComparableKey leaves them.
+  const bool uuid = InfoOf(kind).uuid;
   std::uint64_t hash = 0xCBF29CE484222325u;
-  for (char c : TrimKeyBlanks(value)) {
-    if (kind.uuid) c = LowerAscii(c);
+  for (char c : BareKeyValue(kind, value)) {
+    if (uuid) c = LowerAscii(c);
     hash = (hash ^ static_cast<std::uint8_t>(c)) * 0x100000001B3u;
   }
   return hash;
 }
 
-std::string ComparableKey(const MachineKeyKind& kind, std::string_view value) {
-  std::string comparable(TrimKeyBlanks(value));
-  if (kind.uuid) {
+std::string ComparableKey(KeyKind kind, std::string_view value) {
+  std::string comparable(BareKeyValue(kind, value));
+  if (InfoOf(kind).uuid) {
     std::transform(comparable.begin(), comparable.end(), comparable.begin(), LowerAscii);
   }
   return comparable;

@@ -15,9 +15,7 @@ namespace {
 MachineKey Key(std::string_view kind, const std::optional<std::string>& value,
                std::int64_t number = 0, std::size_t item = 0) {
   MachineKey key;
-  for (const MachineKeyKind& known : kMachineKeyKinds) {
-    if (known.name == kind) key.kind = &known;
-  }
+  key.kind = KeyKindNamed(kind).value();
   key.value = value;
   key.place.number = number;
   key.place.item = item;
@@ -76,6 +74,12 @@ const DiffRow kDiffRows[] = {
      0},
     {"BlanksAtTheEnds", {Key("memory-serial", " Q1\t\r\n")}, {Key("memory-serial", "Q1")}, {}, 1},
     {"UuidCase", {Key("system-uuid", "ab-cd")}, {Key("system-uuid", "AB-CD")}, {}, 1},
+    {"UuidSpellings",
+     {Gpu("GPU-0a1b2c3d-0000-4000-8000-00000000a001", 0, 0)},
+     {Gpu(" {0A1B2C3D-0000-4000-8000-00000000A001}", 0, 0)},
+     {},
+     1},
+    {"BracesAroundASerialCount", {Drive("{A}", 0)}, {Drive("A", 0)}, {"drive 0 changed"}, 0},
     {"SerialCase", {Drive("ab", 0)}, {Drive("AB", 0)}, {"drive 0 changed"}, 0},
     {"KindsInFixedOrder",
      {Key("memory-serial", "M"), Gpu("G", 0, 0), Drive("D", 0)},
@@ -88,17 +92,19 @@ class KeyDiffTest : public ::testing::TestWithParam<DiffRow> {};
 
 TEST_P(KeyDiffTest, PairsByValueThenByPlace) {
   const DiffRow& row = GetParam();
-  const KeyDiff diff = DiffKeys(row.before, row.after);
+  // Made of temporaries, as a program writes it: the diff holds what it names.
+  const KeyDiff diff =
+      DiffKeys(std::vector<MachineKey>(row.before), std::vector<MachineKey>(row.after));
   std::vector<std::string> changes;
   for (const KeyChange& change : diff.changes) {
     const char* what = change.change == KeyChangeKind::kAdded     ? "added"
                        : change.change == KeyChangeKind::kRemoved ? "removed"
                                                                   : "changed";
-    const MachineKey& placed = change.before != nullptr ? *change.before : *change.after;
+    const MachineKey& placed = change.before ? *change.before : *change.after;
     changes.push_back(KeyPlaceName(placed) + " " + what);
     // An added key has nothing before it, a removed one nothing after.
-    EXPECT_EQ(change.before == nullptr, change.change == KeyChangeKind::kAdded);
-    EXPECT_EQ(change.after == nullptr, change.change == KeyChangeKind::kRemoved);
+    EXPECT_EQ(!change.before, change.change == KeyChangeKind::kAdded);
+    EXPECT_EQ(!change.after, change.change == KeyChangeKind::kRemoved);
   }
   EXPECT_EQ(changes, row.changes);
   EXPECT_EQ(diff.unchanged, row.unchanged);

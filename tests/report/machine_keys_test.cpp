@@ -54,11 +54,8 @@ TEST_P(KeyQualityTest, JudgesTheBytes) {
   const QualityRow& row = GetParam();
   const std::optional<std::string_view> bytes =
       row.bytes ? std::optional<std::string_view>(*row.bytes) : std::nullopt;
-  const MachineKeyKind* kind = nullptr;
-  for (const MachineKeyKind& known : kMachineKeyKinds) {
-    if (known.name == row.kind) kind = &known;
-  }
-  ASSERT_NE(kind, nullptr) << row.kind;
+  const std::optional<KeyKind> kind = KeyKindNamed(row.kind);
+  ASSERT_TRUE(kind) << row.kind;
   EXPECT_EQ(QualityName(JudgeKey(*kind, bytes)), row.quality);
 }
 

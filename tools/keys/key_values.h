@@ -29,7 +29,7 @@ inline std::string Shown(std::string_view text, bool console) {
 
 // The key's placeholder when it was not read, else its value as Shown.
 inline std::string ShownKeyValue(const MachineKey& key, bool console) {
-  return key.value ? Shown(*key.value, console) : std::string(key.kind->placeholder);
+  return key.value ? Shown(*key.value, console) : std::string(InfoOf(key.kind).placeholder);
 }
 
 }  // namespace quorvex::keys

@@ -10,7 +10,7 @@ namespace {
 
 // Where a change stands: the old key's place, or the new one's for an added key.
 const MachineKey& PlacedBy(const KeyChange& change) {
-  return change.before != nullptr ? *change.before : *change.after;
+  return change.before ? *change.before : *change.after;
 }
 
 }  // namespace
@@ -21,17 +21,18 @@ void WriteDiffText(const KeyDiff& diff, bool console, std::ostream& out) {
   for (const KeyChange& change : diff.changes) {
     places.push_back(KeyPlaceName(PlacedBy(change)));
     placeWidth = std::max(placeWidth, places.back().size());
-    kindWidth = std::max(kindWidth, change.kind->name.size());
+    kindWidth = std::max(kindWidth, KeyKindName(change.kind).size());
   }
   for (std::size_t i = 0; i < diff.changes.size(); ++i) {
     const KeyChange& change = diff.changes[i];
     const std::string_view name = ChangeName(change.change);
-    out << places[i] << std::string(placeWidth - places[i].size() + 2, ' ') << change.kind->name
-        << std::string(kindWidth - change.kind->name.size() + 2, ' ') << name
+    const std::string_view kind = KeyKindName(change.kind);
+    out << places[i] << std::string(placeWidth - places[i].size() + 2, ' ') << kind
+        << std::string(kindWidth - kind.size() + 2, ' ') << name
         << std::string(9 - name.size(), ' ');
-    if (change.before != nullptr) out << ShownKeyValue(*change.before, console);
-    if (change.before != nullptr && change.after != nullptr) out << " \xE2\x86\x92 ";  // U+2192
-    if (change.after != nullptr) out << ShownKeyValue(*change.after, console);
+    if (change.before) out << ShownKeyValue(*change.before, console);
+    if (change.before && change.after) out << " \xE2\x86\x92 ";  // U+2192
+    if (change.after) out << ShownKeyValue(*change.after, console);
     out << '\n';
   }
   out << diff.unchanged << (diff.unchanged == 1 ? " key" : " keys") << " unchanged\n";
@@ -48,17 +49,17 @@ void WriteDiffJson(const KeyDiff& diff, const std::string& oldName, const std::s
     const KeyChange& change = diff.changes[i];
     if (i > 0) text += ',';
     text += "{\"kind\":\"";
-    text += change.kind->name;
+    text += KeyKindName(change.kind);
     text += "\",\"change\":\"";
     text += ChangeName(change.change);
     text += '"';
-    if (change.before != nullptr) {
+    if (change.before) {
       text += ",\"oldPointer\":\"";
       text += KeyPointer(*change.before);
       text += "\",\"old\":";
       AppendKeyValue(text, change.before->value);
     }
-    if (change.after != nullptr) {
+    if (change.after) {
       text += ",\"newPointer\":\"";
       text += KeyPointer(*change.after);
       text += "\",\"new\":";

@@ -54,7 +54,7 @@ class ValueIndex {
       }
       const MachineKey& met = *values[slot.value - 1].first;
       if (slot.hash == hash && met.kind == key.kind &&
-          SameKeyValue(*key.kind, *met.value, *key.value)) {
+          SameKeyValue(key.kind, *met.value, *key.value)) {
         return slot.value - 1;
       }
     }
@@ -68,8 +68,8 @@ class ValueIndex {
 
   static std::uint64_t HashOf(const MachineKey& key) {
     // The kinds differ in their table row; the value's hash mixes it in.
-    const auto kind = static_cast<std::uint64_t>(key.kind - kMachineKeyKinds);
-    return KeyValueHash(*key.kind, *key.value) ^ (kind * 0x9E3779B97F4A7C15u);
+    const auto kind = static_cast<std::uint64_t>(key.kind);
+    return KeyValueHash(key.kind, *key.value) ^ (kind * 0x9E3779B97F4A7C15u);
   }
 
   void Grow() {
@@ -134,8 +134,8 @@ void WriteCaptureTable(const CaptureKeys& capture, const std::size_t* valueOf,
     const MachineKey& key = capture.keys[k];
     const std::string shared =
         valueOf[k] == kNotShared ? "-" : std::to_string(sharing.values[valueOf[k]].Carriers() - 1);
-    rows.push_back({std::string(key.kind->name), std::string(QualityName(key.quality)), shared,
-                    ShownKeyValue(key, console)});
+    rows.push_back({std::string(KeyKindName(key.kind)), std::string(QualityName(key.quality)),
+                    shared, ShownKeyValue(key, console)});
   }
   std::size_t kindWidth = 0, qualityWidth = 0, sharedWidth = 0;
   for (const Row& row : rows) {
@@ -151,7 +151,7 @@ void WriteCaptureTable(const CaptureKeys& capture, const std::size_t* valueOf,
 
 void AppendKeyJson(std::string& out, const MachineKey& key) {
   out += "{\"kind\":\"";
-  out += key.kind->name;
+  out += KeyKindName(key.kind);
   out += "\",\"pointer\":\"";
   out += KeyPointer(key);
   out += "\",\"value\":";
@@ -178,12 +178,12 @@ void WriteKeysText(const std::vector<CaptureKeys>& captures, bool console, std::
   }
   std::size_t kindWidth = 0;
   for (const SharedValue& value : sharing.values) {
-    if (IsShared(value)) kindWidth = std::max(kindWidth, value.first->kind->name.size());
+    if (IsShared(value)) kindWidth = std::max(kindWidth, KeyKindName(value.first->kind).size());
   }
   out << "Shared by two or more captures:\n";
   for (const SharedValue& value : sharing.values) {
     if (!IsShared(value)) continue;
-    out << "  " << Padded(std::string(value.first->kind->name), kindWidth) << "  "
+    out << "  " << Padded(std::string(KeyKindName(value.first->kind)), kindWidth) << "  "
         << ShownKeyValue(*value.first, console) << '\n';
     out << "    " << Shown(captures[value.firstCapture].name, console) << '\n';
     for (const std::size_t c : value.others)
@@ -215,7 +215,7 @@ void WriteKeysJson(const std::vector<CaptureKeys>& captures, std::ostream& out) 
     if (!first) text += ',';
     first = false;
     text += "{\"kind\":\"";
-    text += value.first->kind->name;
+    text += KeyKindName(value.first->kind);
     text += "\",\"value\":";
     AppendKeyValue(text, value.first->value);
     text += ",\"captures\":[";
