@@ -6,9 +6,10 @@
 --
 --   duckdb -c "SET VARIABLE documents = 'share/*.json'" -c ".read docs/fleet.sql"
 --
--- Values are compared as the tools compare them: as bytes, without the blanks
--- at either end (space, tab, CR, LF, NUL), the UUID kinds ignoring ASCII
--- case. Every value is taken as upper-case hexadecimal, whichever way its
+-- Values are compared by the tools' one rule: as bytes, without the blanks
+-- at either end (space, tab, CR, LF, NUL); for the UUID kinds also without
+-- one pair of enclosing braces (and the blanks inside them) and a leading
+-- "GPU-" in any case, and ignoring ASCII case. Every value is taken as upper-case hexadecimal, whichever way its
 -- document writes it (a string, or {"hex": ...} for bytes that are not
 -- UTF-8), so that no byte is lost or decoded on the way.
 WITH documents AS (
@@ -27,14 +28,24 @@ WITH documents AS (
   SELECT *, regexp_replace(regexp_replace(bytes, '^(?:20|09|0D|0A|00)+', ''),
                            '(?:20|09|0D|0A|00)+$', '') AS trimmed
   FROM usable
+), bare AS (
+  -- A UUID without "{" (7B) and "}" (7D) around it and the blanks inside
+  -- them, then without a leading "GPU-" in any case (47|67 50|70 55|75 2D).
+  SELECT *, CASE WHEN kind IN ('gpu-uuid', 'system-uuid') THEN
+              regexp_replace(regexp_replace(regexp_replace(
+                regexp_replace(trimmed, '^7B(.*)7D$', '\1'),
+                '^(?:20|09|0D|0A|00)+', ''), '(?:20|09|0D|0A|00)+$', ''),
+                '^(?:47|67)(?:50|70)(?:55|75)2D', '')
+            ELSE trimmed END AS bare
+  FROM trimmed
 ), compared AS (
   -- A to Z (41 to 5A) as a to z (61 to 7A): the first digit two higher.
   SELECT *, CASE WHEN kind IN ('gpu-uuid', 'system-uuid') THEN
-              array_to_string(list_transform(regexp_extract_all(trimmed, '..'), lambda p:
+              array_to_string(list_transform(regexp_extract_all(bare, '..'), lambda p:
                 CASE WHEN (p[1] = '4' AND p <> '40') OR (p[1] = '5' AND p <= '5A')
                      THEN chr(ascii(p[1]) + 2) || p[2] ELSE p END), '')
-            ELSE trimmed END AS comparable
-  FROM trimmed
+            ELSE bare END AS comparable
+  FROM bare
 )
 SELECT kind,
        arg_min("value", struct_pack(c := capture, p := position)) AS "value",

@@ -59,7 +59,8 @@ function driveDescriptor(m) {
   return Buffer.concat([head, ...texts]);
 }
 
-// One NVIDIA adapter for every seventh machine, its UUID shared in either case.
+// One NVIDIA adapter for every seventh machine, its UUID shared in either
+// case, and in braces without "GPU-" as the registry writes a GUID.
 function registry(m) {
   const uuid = m % 14 === 0 ? 'GPU-ab12cd34-0000-4000-8000-00000000a001' : `GPU-AB12CD34-0000-4000-8000-0000000${String(m).padStart(5, '0')}`;
   return [
@@ -68,7 +69,7 @@ function registry(m) {
     '"ClassGUID"="{4D36E968-E325-11CE-BFC1-08002BE10318}"', '"DeviceDesc"="Okapi GPU"',
     '"Driver"="{4D36E968-E325-11CE-BFC1-08002BE10318}\\\\0000"', '',
     '[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000]',
-    `"GpuUuid"="${m % 28 === 0 ? uuid.toUpperCase() : uuid}"`, '',
+    `"GpuUuid"="${m % 42 === 0 ? `{${uuid.slice(4)}}` : m % 28 === 0 ? uuid.toUpperCase() : uuid}"`, '',
   ].join('\r\n');
 }
 
@@ -109,6 +110,8 @@ for (const kind of ['gpu-uuid', 'drive-serial', 'system-uuid', 'system-serial', 
   if (!kinds.has(kind)) fail(`the fleet shares no ${kind}: the test proves nothing of it`);
 }
 if (keys.shared.some((g) => g.kind === 'baseboard-serial')) fail('a filler was grouped');
+const spellings = keys.shared.find((g) => g.kind === 'gpu-uuid')?.captures ?? [];
+if (!spellings.some((c) => c.includes('machine-0042'))) fail('a UUID in braces is not one with its GPU- spelling');
 if (found.length !== wanted.length) fail(`${found.length} groups from the query, ${wanted.length} from --keys`);
 for (let i = 0; i < Math.max(found.length, wanted.length); i++) {
   if (found[i] !== wanted[i]) {
