@@ -47,11 +47,15 @@ std::optional<std::string> CaptureFileProblem(const fs::path& file, std::ifstrea
   return std::nullopt;
 }
 
-std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& bytes) {
+ReadFailure FileFailure(const fs::path& file, std::string reason) {
+  return {file.u8string(), std::nullopt, std::move(reason)};
+}
+
+std::optional<ReadFailure> ReadCaptureFile(const fs::path& file, std::string& bytes) {
   std::ifstream in;
   std::uintmax_t size = 0;
   if (std::optional<std::string> problem = CaptureFileProblem(file, in, size)) {
-    return file.string() + ": " + *problem;
+    return FileFailure(file, std::move(*problem));
   }
   // Room for the size taken, so that a file costs its own bytes and no more;
   // read no further than the limit, in case the file grew since.
@@ -63,10 +67,10 @@ std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& by
     in.read(chunk.data(), chunk.size());
     bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
     if (bytes.size() > capture_format::kMaxCaptureFileBytes) {
-      return file.string() + ": " + kTooLargeCaptureFile;
+      return FileFailure(file, kTooLargeCaptureFile);
     }
   }
-  if (in.bad()) return file.string() + ": cannot be read";
+  if (in.bad()) return FileFailure(file, "cannot be read");
   return std::nullopt;
 }
 

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "quorvex/read_failure.h"
+
 namespace quorvex::tools {
 
 // Opens the file for reading into `in` and gives its size as it was then
@@ -22,8 +24,11 @@ std::optional<std::string> CaptureFileProblem(const std::filesystem::path& file,
 // Why a file over the limit is refused.
 inline constexpr const char* kTooLargeCaptureFile = "larger than the 64 MiB any capture file holds";
 
-// Reads the whole file into `bytes`, or returns a message naming it, with
+// A failure that names `file` and says `reason`.
+ReadFailure FileFailure(const std::filesystem::path& file, std::string reason);
+
+// Reads the whole file into `bytes`, or says why not, with
 // CaptureFileProblem's refusals.
-std::optional<std::string> ReadCaptureFile(const std::filesystem::path& file, std::string& bytes);
+std::optional<ReadFailure> ReadCaptureFile(const std::filesystem::path& file, std::string& bytes);
 
 }  // namespace quorvex::tools

@@ -34,10 +34,9 @@ std::string Printable(const std::string& value) {
 int main(int argc, char** argv) {
   quorvex::Identities identities;
   if (argc == 2) {
-    if (const auto refusal =
+    if (const auto failure =
             quorvex::ReadIdentitiesFile(std::filesystem::u8path(argv[1]), identities)) {
-      std::cerr << "quorvex-consumer: " << Printable(argv[1]) << ": "
-                << quorvex::RefusalMessage(*refusal) << "\n";
+      std::cerr << "quorvex-consumer: " << quorvex::FailureMessage(*failure) << "\n";
       return 2;
     }
   } else {

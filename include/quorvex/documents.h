@@ -10,25 +10,12 @@
 
 #include <filesystem>
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "quorvex/identities.h"
+#include "quorvex/read_failure.h"
 
 namespace quorvex {
-
-// Why a document was not read.
-struct DocumentRefusal {
-  // The RFC 6901 pointer to what is wrong ("" for the document as a whole);
-  // std::nullopt when the text is no JSON at all, or the file no document.
-  std::optional<std::string> pointer;
-  std::string reason;
-};
-
-// "POINTER: REASON" ("the document: REASON" at the top), or the reason
-// alone; every control in it, which a hostile document may have put in a
-// member's name, shown as a picture (U+2400 + code).
-std::string RefusalMessage(const DocumentRefusal& refusal);
 
 // Reads `document` into `identities`, or leaves `identities` as it was and
 // says why not. Every value the record holds is read and checked; members
@@ -36,13 +23,14 @@ std::string RefusalMessage(const DocumentRefusal& refusal);
 // collects documents may add its own); a member the format names given
 // twice in one object is refused, and so is nesting deeper than 16 levels.
 // The document's own "keys" are not read: MachineKeys judges them afresh.
-std::optional<DocumentRefusal> ReadIdentitiesDocument(std::string_view document,
-                                                      Identities& identities);
-
-// The same of a file, read 64 KiB at a time. Refused unread: a file that is
-// not a regular one once links are followed (a pipe, a device, a folder) or
-// that is larger than 64 MiB, no document coming near that.
-std::optional<DocumentRefusal> ReadIdentitiesFile(const std::filesystem::path& file,
+std::optional<ReadFailure> ReadIdentitiesDocument(std::string_view document,
                                                   Identities& identities);
+
+// The same of a file, read 64 KiB at a time; the failure names the file.
+// Refused unread: a file that is not a regular one once links are followed
+// (a pipe, a device, a folder) or that is larger than 64 MiB, no document
+// coming near that.
+std::optional<ReadFailure> ReadIdentitiesFile(const std::filesystem::path& file,
+                                              Identities& identities);
 
 }  // namespace quorvex

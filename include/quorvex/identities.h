@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "quorvex/read_failure.h"
+
 namespace quorvex {
 
 struct Identities {
@@ -71,7 +73,7 @@ Identities ReadThisMachine();
 // that cannot be read, or a file in it that is not what its name says,
 // returns what is wrong and leaves `identities` as it was. Not to be called
 // from two threads at once: the replay answers from one stand-in machine.
-std::optional<std::string> ReadCaptureFolder(const std::filesystem::path& folder,
+std::optional<ReadFailure> ReadCaptureFolder(const std::filesystem::path& folder,
                                              Identities& identities);
 #endif
 

@@ -174,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view document(reinterpret_cast<const char*>(data), size);
   Identities read;
   const auto refusal = quorvex::ReadIdentitiesDocument(document, read);
-  if (refusal && quorvex::RefusalMessage(*refusal).empty()) __builtin_trap();
+  if (refusal && quorvex::FailureMessage(*refusal).empty()) __builtin_trap();
   if (!refusal) {
     // The one writer and the one reader agree: what was read comes back whole.
     const std::string written = quorvex::IdentitiesDocument(read);

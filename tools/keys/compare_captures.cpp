@@ -106,8 +106,9 @@ std::optional<std::string> LoadCapture(const std::string& name, const CaptureSou
   std::error_code error;
   if (fs::is_directory(*path, error)) return sources.folder(*path, keys);
   Identities identities;
-  if (const auto refusal = ReadIdentitiesFile(*path, identities)) {
-    return name + ": " + RefusalMessage(*refusal);
+  if (auto failure = ReadIdentitiesFile(*path, identities)) {
+    failure->path = name;  // as the user named it
+    return FailureMessage(*failure);
   }
   // The record goes as soon as its keys are out: a fleet costs its keys.
   keys = MachineKeys(identities);

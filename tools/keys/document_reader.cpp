@@ -291,11 +291,11 @@ class RecordReader {
     if (const std::size_t id = what.find("] "); id != std::string_view::npos) {
       what.remove_prefix(id + 2);
     }
-    refusal_ = {std::nullopt, "not JSON: " + std::string(what)};
+    refusal_ = {{}, std::nullopt, "not JSON: " + std::string(what)};
     return false;
   }
 
-  DocumentRefusal& refusal() { return refusal_; }
+  ReadFailure& refusal() { return refusal_; }
   Identities& record() { return record_; }
 
  private:
@@ -312,7 +312,7 @@ class RecordReader {
         AppendToken(pointer, frame.member);
       }
     }
-    refusal_ = {std::move(pointer), std::string(what)};
+    refusal_ = {{}, std::move(pointer), std::string(what)};
     return false;
   }
 
@@ -354,7 +354,7 @@ class RecordReader {
   bool Deliver(Place place, std::optional<std::string> value);
 
   std::vector<Frame> frames_;
-  DocumentRefusal refusal_;
+  ReadFailure refusal_;
   // The scalar the current event carries.
   bool flag_ = false;
   bool whole_ = false;
@@ -618,11 +618,10 @@ bool IsUtf16(std::string_view start) {
          ((start[0] == '\xFF' && start[1] == '\xFE') || (start[0] == '\xFE' && start[1] == '\xFF'));
 }
 
-const DocumentRefusal kUtf16 = {std::nullopt,
-                                "UTF-16 text, not the program's own output; save it with cmd's >"};
+constexpr const char* kUtf16 = "UTF-16 text, not the program's own output; save it with cmd's >";
 
 template <class Iterator>
-std::optional<DocumentRefusal> Parse(Iterator first, Iterator last, Identities& identities) {
+std::optional<ReadFailure> Parse(Iterator first, Iterator last, Identities& identities) {
   RecordReader reader;
   if (!Json::sax_parse(first, last, &reader)) return std::move(reader.refusal());
   identities = std::move(reader.record());
@@ -631,36 +630,34 @@ std::optional<DocumentRefusal> Parse(Iterator first, Iterator last, Identities& 
 
 }  // namespace
 
-std::string RefusalMessage(const DocumentRefusal& refusal) {
-  if (!refusal.pointer) return ConsoleVisible(refusal.reason);
-  const std::string where = refusal.pointer->empty() ? "the document" : *refusal.pointer;
-  return ConsoleVisible(where + ": " + refusal.reason);
-}
-
-std::optional<DocumentRefusal> ReadIdentitiesDocument(std::string_view document,
-                                                      Identities& identities) {
-  if (IsUtf16(document)) return kUtf16;
+std::optional<ReadFailure> ReadIdentitiesDocument(std::string_view document,
+                                                  Identities& identities) {
+  if (IsUtf16(document)) return ReadFailure{{}, std::nullopt, kUtf16};
   return Parse(document.begin(), document.end(), identities);
 }
 
-std::optional<DocumentRefusal> ReadIdentitiesFile(const std::filesystem::path& file,
-                                                  Identities& identities) {
+std::optional<ReadFailure> ReadIdentitiesFile(const std::filesystem::path& file,
+                                              Identities& identities) {
+  const auto failed = [&](std::string reason) {
+    return ReadFailure{file.u8string(), std::nullopt, std::move(reason)};
+  };
   std::ifstream in;
   std::uintmax_t size = 0;
   if (std::optional<std::string> problem = tools::CaptureFileProblem(file, in, size)) {
-    return DocumentRefusal{std::nullopt, *problem};
+    return failed(std::move(*problem));
   }
   ChunkedFile chunks(in, size);
   // The first chunk holds the file's first two bytes, unless it is shorter.
   const std::string_view start = chunks.Next();
-  if (IsUtf16(start)) return kUtf16;
+  if (IsUtf16(start)) return failed(kUtf16);
   // A file that the first chunk holds whole, as a fleet's are, is parsed
   // as the bytes in memory it is.
-  std::optional<DocumentRefusal> refusal =
+  std::optional<ReadFailure> refusal =
       chunks.Whole() ? Parse(start.data(), start.data() + start.size(), identities)
                      : Parse(ChunkedIterator(chunks, start), ChunkedIterator(), identities);
-  if (chunks.TooLarge()) return DocumentRefusal{std::nullopt, tools::kTooLargeCaptureFile};
-  if (chunks.Failed()) return DocumentRefusal{std::nullopt, "cannot be read"};
+  if (chunks.TooLarge()) return failed(tools::kTooLargeCaptureFile);
+  if (chunks.Failed()) return failed("cannot be read");
+  if (refusal) refusal->path = file.u8string();
   return refusal;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "capture_file.h"
 #include "capture_format.h"
 #include "platform/system_names.h"
 #include "replay/capture_folder.h"
@@ -16,6 +17,7 @@ using capture_format::kDmiFile;
 using capture_format::kSmbiosEntryPointFile;
 using capture_format::kSmbiosFetchFailsFile;
 using capture_format::kSmbiosTableFile;
+using tools::FileFailure;
 
 namespace {
 
@@ -45,17 +47,19 @@ bool StartsWith(const standin::Bytes& bytes, std::string_view anchor) {
          std::string_view(reinterpret_cast<const char*>(bytes.data()), anchor.size()) == anchor;
 }
 
-std::optional<std::string> ReadSysfsPair(const fs::path& folder, standin::Bytes& table) {
+std::optional<ReadFailure> ReadSysfsPair(const fs::path& folder, standin::Bytes& table) {
   const fs::path entryFile = folder / kSmbiosEntryPointFile;
   const fs::path dmiFile = folder / kDmiFile;
-  if (!Exists(entryFile)) return dmiFile.string() + ": no " + kSmbiosEntryPointFile + " beside it";
-  if (!Exists(dmiFile)) return entryFile.string() + ": no " + kDmiFile + " beside it";
+  if (!Exists(entryFile)) {
+    return FileFailure(dmiFile, std::string("no ") + kSmbiosEntryPointFile + " beside it");
+  }
+  if (!Exists(dmiFile)) return FileFailure(entryFile, std::string("no ") + kDmiFile + " beside it");
   standin::Bytes entry;
-  if (std::optional<std::string> problem = ReadCaptureFile(entryFile, entry)) return problem;
+  if (auto problem = ReadCaptureFile(entryFile, entry)) return problem;
   standin::Bytes dmi;
-  if (std::optional<std::string> problem = ReadCaptureFile(dmiFile, dmi)) return problem;
+  if (auto problem = ReadCaptureFile(dmiFile, dmi)) return problem;
   if (std::optional<std::string> problem = SmbiosTableFromSysfs(entry, dmi, table)) {
-    return entryFile.string() + ": " + *problem;
+    return FileFailure(entryFile, std::move(*problem));
   }
   return std::nullopt;
 }
@@ -92,25 +96,26 @@ std::optional<std::string> SmbiosTableFromSysfs(const standin::Bytes& entryPoint
   return std::string("starts with neither _SM_ nor _SM3_: not an SMBIOS entry point");
 }
 
-std::optional<std::string> LoadFirmwareCapture(const fs::path& folder, standin::Machine& machine) {
+std::optional<ReadFailure> LoadFirmwareCapture(const fs::path& folder, standin::Machine& machine) {
   const bool tableFile = Exists(folder / kSmbiosTableFile);
   const bool sysfsPair = Exists(folder / kSmbiosEntryPointFile) || Exists(folder / kDmiFile);
   if (tableFile && sysfsPair) {
-    return (folder / kSmbiosTableFile).string() + ": a table is given twice, here and as " +
-           kSmbiosEntryPointFile + " and " + kDmiFile + "; keep one of the two";
+    return FileFailure(folder / kSmbiosTableFile,
+                       std::string("a table is given twice, here and as ") + kSmbiosEntryPointFile +
+                           " and " + kDmiFile + "; keep one of the two");
   }
   const fs::path fetchFails = folder / kSmbiosFetchFailsFile;
   if (!tableFile && !sysfsPair) {
     if (Exists(fetchFails)) {
-      return fetchFails.string() + ": no " + kSmbiosTableFile + ", nor " + kSmbiosEntryPointFile +
-             " and " + kDmiFile + ", beside it";
+      return FileFailure(fetchFails, std::string("no ") + kSmbiosTableFile + ", nor " +
+                                         kSmbiosEntryPointFile + " and " + kDmiFile +
+                                         ", beside it");
     }
     return std::nullopt;
   }
   standin::Bytes table;
-  if (std::optional<std::string> problem = tableFile
-                                               ? ReadCaptureFile(folder / kSmbiosTableFile, table)
-                                               : ReadSysfsPair(folder, table)) {
+  if (auto problem = tableFile ? ReadCaptureFile(folder / kSmbiosTableFile, table)
+                               : ReadSysfsPair(folder, table)) {
     return problem;
   }
   machine.firmware.present = true;

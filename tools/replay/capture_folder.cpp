@@ -13,6 +13,7 @@ using capture_format::DriveFileName;
 using capture_format::kDriveCountSuffix;
 using capture_format::kDriveFailSuffix;
 using capture_format::kDriveResponseSuffix;
+using tools::FileFailure;
 
 namespace {
 
@@ -36,29 +37,29 @@ std::optional<std::uint32_t> ParseCount(std::string text) {
   return static_cast<std::uint32_t>(value);
 }
 
-std::optional<std::string> LoadDrive(const fs::path& folder, int number,
+std::optional<ReadFailure> LoadDrive(const fs::path& folder, int number,
                                      standin::Machine& machine) {
   const fs::path bin = folder / DriveFileName(number, kDriveResponseSuffix);
   const fs::path count = folder / DriveFileName(number, kDriveCountSuffix);
   const fs::path fail = folder / DriveFileName(number, kDriveFailSuffix);
   if (Exists(fail)) {
-    if (Exists(bin)) return fail.string() + ": a drive cannot both fail and answer";
+    if (Exists(bin)) return FileFailure(fail, "a drive cannot both fail and answer");
     machine.drives[number].requestFails = true;
     return std::nullopt;
   }
   if (!Exists(bin)) {
-    if (Exists(count)) return count.string() + ": no " + bin.filename().string() + " beside it";
+    if (Exists(count)) return FileFailure(count, "no " + bin.filename().u8string() + " beside it");
     return std::nullopt;
   }
   standin::Bytes bytes;
-  if (std::optional<std::string> problem = ReadCaptureFile(bin, bytes)) return problem;
+  if (auto problem = ReadCaptureFile(bin, bytes)) return problem;
   standin::Drive drive;
   drive.returned = static_cast<std::uint32_t>(bytes.size());
   if (Exists(count)) {
     standin::Bytes text;
-    if (std::optional<std::string> problem = ReadCaptureFile(count, text)) return problem;
+    if (auto problem = ReadCaptureFile(count, text)) return problem;
     const std::optional<std::uint32_t> value = ParseCount(std::string(text.begin(), text.end()));
-    if (!value) return count.string() + ": not a decimal 32-bit unsigned number";
+    if (!value) return FileFailure(count, "not a decimal 32-bit unsigned number");
     drive.returned = *value;
   }
   drive.response = std::move(bytes);
@@ -73,28 +74,28 @@ bool Exists(const std::filesystem::path& file) {
   return std::filesystem::exists(file, error);
 }
 
-std::optional<std::string> ReadCaptureFile(const fs::path& file, standin::Bytes& bytes) {
+std::optional<ReadFailure> ReadCaptureFile(const fs::path& file, standin::Bytes& bytes) {
   std::string text;
-  if (std::optional<std::string> problem = tools::ReadCaptureFile(file, text)) return problem;
+  if (auto problem = tools::ReadCaptureFile(file, text)) return problem;
   bytes.assign(text.begin(), text.end());
   return std::nullopt;
 }
 
-std::optional<std::string> LoadDriveCaptures(const fs::path& folder, standin::Machine& machine) {
+std::optional<ReadFailure> LoadDriveCaptures(const fs::path& folder, standin::Machine& machine) {
   for (int number = 0; number <= kMaxDriveNumber; ++number) {
-    if (std::optional<std::string> error = LoadDrive(folder, number, machine)) return error;
+    if (auto problem = LoadDrive(folder, number, machine)) return problem;
   }
   return std::nullopt;
 }
 
-std::optional<std::string> LoadCaptureFolder(const fs::path& folder, standin::Machine& machine) {
+std::optional<ReadFailure> LoadCaptureFolder(const fs::path& folder, standin::Machine& machine) {
   std::error_code error;
-  if (!fs::is_directory(folder, error)) return folder.string() + ": not a folder that can be read";
+  if (!fs::is_directory(folder, error)) return FileFailure(folder, "not a folder that can be read");
   // Listing it proves that it can be read, not only that it exists.
   fs::directory_iterator listing(folder, error);
-  if (error) return folder.string() + ": " + error.message();
+  if (error) return FileFailure(folder, error.message());
   for (auto load : {LoadDriveCaptures, LoadFirmwareCapture, LoadRegistryCapture}) {
-    if (std::optional<std::string> problem = load(folder, machine)) return problem;
+    if (auto problem = load(folder, machine)) return problem;
   }
   return std::nullopt;
 }
@@ -103,7 +104,7 @@ std::optional<std::string> LoadCaptureFolder(const fs::path& folder, standin::Ma
 
 namespace quorvex {
 
-std::optional<std::string> ReadCaptureFolder(const std::filesystem::path& folder,
+std::optional<ReadFailure> ReadCaptureFolder(const std::filesystem::path& folder,
                                              Identities& identities) {
   standin::ResetMachine();
   if (auto problem = replay::LoadCaptureFolder(folder, standin::TheMachine())) return problem;

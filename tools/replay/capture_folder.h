@@ -7,22 +7,23 @@
 #include <string>
 
 #include "capture_format.h"
+#include "quorvex/read_failure.h"
 #include "standin/model/machine.h"
 
 namespace quorvex::replay {
 
 // Fills `machine` from the folder. On a folder that cannot be read, or a file
-// that is not what its name says, returns a message for the user and leaves
-// `machine` in an unspecified state.
-std::optional<std::string> LoadCaptureFolder(const std::filesystem::path& folder,
+// that is not what its name says, says which and why and leaves `machine` in
+// an unspecified state.
+std::optional<ReadFailure> LoadCaptureFolder(const std::filesystem::path& folder,
                                              standin::Machine& machine);
 
 // One part of the folder each; same contract as LoadCaptureFolder.
-std::optional<std::string> LoadDriveCaptures(const std::filesystem::path& folder,
+std::optional<ReadFailure> LoadDriveCaptures(const std::filesystem::path& folder,
                                              standin::Machine& machine);
-std::optional<std::string> LoadFirmwareCapture(const std::filesystem::path& folder,
+std::optional<ReadFailure> LoadFirmwareCapture(const std::filesystem::path& folder,
                                                standin::Machine& machine);
-std::optional<std::string> LoadRegistryCapture(const std::filesystem::path& folder,
+std::optional<ReadFailure> LoadRegistryCapture(const std::filesystem::path& folder,
                                                standin::Machine& machine);
 
 using capture_format::kMaxCaptureFileBytes;
@@ -31,7 +32,7 @@ using capture_format::kMaxCaptureFileBytes;
 bool Exists(const std::filesystem::path& file);
 
 // Reads a whole capture file into `bytes`, with tools::ReadCaptureFile's refusals.
-std::optional<std::string> ReadCaptureFile(const std::filesystem::path& file,
+std::optional<ReadFailure> ReadCaptureFile(const std::filesystem::path& file,
                                            standin::Bytes& bytes);
 
 }  // namespace quorvex::replay

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "capture_file.h"
 #include "capture_format.h"
 #include "platform/byte_view.h"
 #include "platform/system_names.h"
@@ -65,14 +66,14 @@ std::vector<standin::DisplayAdapter> DisplayAdaptersIn(const standin::Registry& 
   return adapters;
 }
 
-std::optional<std::string> LoadRegistryCapture(const fs::path& folder, standin::Machine& machine) {
+std::optional<ReadFailure> LoadRegistryCapture(const fs::path& folder, standin::Machine& machine) {
   machine.classDevsFails = Exists(folder / capture_format::kSetupApiFailsFile);
   const fs::path file = folder / capture_format::kRegistryFile;
   if (!Exists(file)) return std::nullopt;  // an empty registry: no adapters
   standin::Bytes bytes;
-  if (std::optional<std::string> problem = ReadCaptureFile(file, bytes)) return problem;
+  if (auto problem = ReadCaptureFile(file, bytes)) return problem;
   if (std::optional<std::string> problem = ApplyRegFile(bytes, machine.registry)) {
-    return file.string() + ": " + *problem;
+    return tools::FileFailure(file, std::move(*problem));
   }
   machine.adapters = DisplayAdaptersIn(machine.registry);
   return std::nullopt;

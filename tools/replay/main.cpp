@@ -43,7 +43,9 @@ constexpr std::string_view kUsage =
 std::optional<std::string> ReplayFolderKeys(const std::filesystem::path& folder,
                                             std::vector<quorvex::MachineKey>& keys) {
   quorvex::Identities identities;
-  if (auto problem = quorvex::ReadCaptureFolder(folder, identities)) return problem;
+  if (auto problem = quorvex::ReadCaptureFolder(folder, identities)) {
+    return quorvex::FailureMessage(*problem);
+  }
   keys = quorvex::MachineKeys(identities);
   return std::nullopt;
 }
@@ -79,7 +81,7 @@ int main(int argc, char** argv) {
   quorvex::standin::ResetMachine();
   if (const auto problem = quorvex::replay::LoadCaptureFolder(
           std::filesystem::u8path(arguments.operands[0]), quorvex::standin::TheMachine())) {
-    quorvex::tools::Complain(kTool, *problem);
+    quorvex::tools::Complain(kTool, quorvex::FailureMessage(*problem));
     return kBadCall;
   }
   // On a terminal the replay is looked at like the report on a console, and

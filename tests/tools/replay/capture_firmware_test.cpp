@@ -152,10 +152,11 @@ TEST_P(BadFirmwareCaptureTest, IsRefusedWithAMessage) {
   TempFolder folder;
   for (const auto& [name, bytes] : GetParam().files) folder.Write(name, bytes);
   standin::Machine machine;
-  const std::optional<std::string> error = LoadFirmwareCapture(folder.path(), machine);
+  const std::optional<ReadFailure> error = LoadFirmwareCapture(folder.path(), machine);
   ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->find((folder.path() / GetParam().mentions).string()), std::string::npos)
-      << *error;
+  const std::string message = FailureMessage(*error);
+  EXPECT_NE(message.find((folder.path() / GetParam().mentions).string()), std::string::npos)
+      << message;
 }
 INSTANTIATE_TEST_SUITE_P(Folders, BadFirmwareCaptureTest, ::testing::ValuesIn(BadFolders()),
                          quorvex::testing::RowName());

@@ -50,9 +50,10 @@ TEST_P(BadCaptureFolderTest, IsRefusedWithAMessageNamingTheFile) {
   TempFolder folder;
   for (const auto& [name, bytes] : GetParam().files) folder.Write(name, bytes);
   standin::Machine machine;
-  const std::optional<std::string> error = LoadCaptureFolder(folder.path(), machine);
+  const std::optional<ReadFailure> error = LoadCaptureFolder(folder.path(), machine);
   ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->find(GetParam().mentions), std::string::npos) << *error;
+  EXPECT_NE(FailureMessage(*error).find(GetParam().mentions), std::string::npos)
+      << FailureMessage(*error);
 }
 
 const BadFolderCase kBadFolders[] = {
@@ -81,9 +82,9 @@ TEST(CaptureFolder, MissingFolderIsRefused) {
   standin::Machine machine;
   TempFolder parent;
   const auto missing = parent.path() / "not-there";
-  const std::optional<std::string> error = LoadCaptureFolder(missing, machine);
+  const std::optional<ReadFailure> error = LoadCaptureFolder(missing, machine);
   ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->find("not-there"), std::string::npos);
+  EXPECT_EQ(error->path, missing.u8string());
 }
 
 TEST(CaptureFolder, FileInPlaceOfAFolderIsRefused) {

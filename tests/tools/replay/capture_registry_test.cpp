@@ -114,9 +114,10 @@ TEST_F(CaptureRegistry, MalformedFileIsRefusedNamingFileAndLine) {
   TempFolder folder;
   folder.WriteBytes("registry.reg",
                     Utf16File(std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\A]\n\"x\"=y\n"));
-  const std::optional<std::string> problem = LoadCaptureFolder(folder.path(), machine());
+  const std::optional<ReadFailure> problem = LoadCaptureFolder(folder.path(), machine());
   ASSERT_TRUE(problem);
-  EXPECT_NE(problem->find("registry.reg: line 4: "), std::string::npos) << *problem;
+  EXPECT_NE(FailureMessage(*problem).find("registry.reg: line 4: "), std::string::npos)
+      << FailureMessage(*problem);
 }
 
 }  // namespace
