@@ -1,7 +1,8 @@
 // One record of a machine's identities: every value the report prints, as
 // the collectors read it, in the report's order. quorvex.exe prints it as
 // text line by line; the tools and programs that bind to hardware take it
-// whole. A value is the system's bytes, UTF-8 or not, exactly as delivered.
+// whole. A value is the system's bytes, UTF-8 or not, exactly as delivered:
+// nothing is converted, trimmed or replaced.
 //
 // Part of the Quorvex library (find_package(quorvex CONFIG)): quorvex::quorvex.
 #pragma once
@@ -64,15 +65,23 @@ struct Identities {
 // This machine's identities, asked as quorvex.exe asks: the display adapters
 // and their registry keys, one storage query per drive 0 to 7 and the raw
 // SMBIOS table, all for reading only and with the caller's rights. Takes
-// tens of milliseconds, starts no process and prints nothing. Not to be
-// called from two threads at once.
+// tens of milliseconds, starts no process and prints nothing. Two threads
+// may each call it at once.
+//
+// The device and registry texts come from the A functions, so they are in
+// the calling process's ANSI code page: UTF-8 when its manifest sets the
+// UTF-8 activeCodePage (Windows 10 1903 and later), as quorvex.exe,
+// quorvex-capture.exe and examples/consumer do; else the system's code page,
+// where a letter outside it arrives as '?'. Drive and SMBIOS texts are the
+// bytes the drive and the firmware hold, whatever the code page.
 Identities ReadThisMachine();
 #else
 // The identities of the machine captured in `folder` (what
-// quorvex-capture.exe FOLDER wrote), as the report replays them. On a folder
-// that cannot be read, or a file in it that is not what its name says,
-// returns what is wrong and leaves `identities` as it was. Not to be called
-// from two threads at once: the replay answers from one stand-in machine.
+// quorvex-capture.exe FOLDER wrote), as the report replays them, texts as
+// the capture holds them (the registry's as UTF-8). On a folder that cannot
+// be read, or a file in it that is not what its name says, says which and
+// why and leaves `identities` as it was. Two threads may each call it at
+// once: each replays from a stand-in machine of its own.
 std::optional<ReadFailure> ReadCaptureFolder(const std::filesystem::path& folder,
                                              Identities& identities);
 #endif

@@ -5,13 +5,15 @@
 namespace quorvex {
 namespace {
 
-// The one choice: the form every event goes to and what it writes to.
+// The one choice: the form every event goes to and what it writes to. The
+// thread that runs the collectors makes it, so that two threads may each
+// collect a record at once.
 struct Choice {
   const ReportForm* form;
   ReportTarget target;
 };
 
-Choice chosen = {&kTextReport, {}};
+thread_local Choice chosen = {&kTextReport, {}};
 
 }  // namespace
 

@@ -109,7 +109,7 @@ bool Registry::Exists(std::string_view path) const {
 }
 
 Machine& TheMachine() {
-  static Machine machine;
+  thread_local Machine machine;
   return machine;
 }
 

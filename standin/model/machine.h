@@ -103,7 +103,8 @@ struct Machine {
   OpenObjects open;
 };
 
-// The machine that the stand-in functions answer from.
+// The machine that the stand-in functions answer from: the calling
+// thread's own, so that two threads may each replay a machine of their own.
 Machine& TheMachine();
 // Replaces it with an empty machine: no drives, no firmware table, no
 // adapters, an empty registry, nothing open.

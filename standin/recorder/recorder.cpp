@@ -21,7 +21,7 @@ CallLog& Calls() { return TheRecorder().calls; }
 }  // namespace
 
 Recorder& TheRecorder() {
-  static Recorder recorder;
+  thread_local Recorder recorder;
   return recorder;
 }
 

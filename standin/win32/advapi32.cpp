@@ -53,7 +53,7 @@ LONG AnswerData(const RegValue& value, LPDWORD type, LPBYTE data, LPDWORD dataSi
 namespace quorvex::standin {
 
 HKEY OpenKeyHandle(Machine& machine, std::string path) {
-  static std::uintptr_t next = 0x4001;
+  thread_local std::uintptr_t next = 0x4001;
   HKEY key = reinterpret_cast<HKEY>(next);
   next += 2;
   machine.open.keys[key] = std::move(path);

@@ -25,7 +25,7 @@ constexpr std::uintptr_t kStandardOutput = 0x7000;
 
 // Handles for open drives are small odd numbers, never NULL or INVALID_HANDLE_VALUE.
 HANDLE NewFileHandle(Machine& machine, int drive) {
-  static std::uintptr_t next = 0x1001;
+  thread_local std::uintptr_t next = 0x1001;
   HANDLE handle = reinterpret_cast<HANDLE>(next);
   next += 2;
   machine.open.files[handle] = drive;

@@ -58,7 +58,7 @@ HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enumerator, HWND hwnd
   Machine& machine = TheMachine();
   observe::SetupDiGetClassDevsA(ClassGuid, Enumerator, hwndParent, Flags);
   if (machine.classDevsFails) return INVALID_HANDLE_VALUE;
-  static std::uintptr_t next = 0x8001;
+  thread_local std::uintptr_t next = 0x8001;
   HDEVINFO set = reinterpret_cast<HDEVINFO>(next);
   next += 2;
   // Another class, an enumerator filter or an interface list holds none of the adapters.

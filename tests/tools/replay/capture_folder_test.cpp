@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
+#include "quorvex/identities.h"
+#include "support/descriptor_builder.h"
 #include "support/param_name.h"
 #include "support/temp_folder.h"
 
@@ -92,6 +95,35 @@ TEST(CaptureFolder, FileInPlaceOfAFolderIsRefused) {
   parent.Write("plain-file", "x");
   standin::Machine machine;
   EXPECT_TRUE(LoadCaptureFolder(parent.path() / "plain-file", machine).has_value());
+}
+
+// A program may read two machines at once: each thread replays from a
+// stand-in machine and a choice of form of its own.
+TEST(CaptureFolder, TwoThreadsEachReadTheirOwnCapture) {
+  TempFolder folders[2];
+  for (int f = 0; f < 2; ++f) {
+    for (int drive = 0; drive <= f; ++drive) {
+      folders[f].WriteBytes(
+          "PhysicalDrive" + std::to_string(drive) + ".bin",
+          testing::DescriptorBuilder().Serial("S" + std::to_string(f)).Model("M").bytes());
+    }
+  }
+  std::size_t drivesSeen[2] = {};
+  const auto read = [&](int f) {
+    for (int round = 0; round < 40; ++round) {
+      Identities identities;
+      if (ReadCaptureFolder(folders[f].path(), identities)) return;
+      for (const Identities::Drive& drive : identities.drives) {
+        if (drive.serialNumber != "S" + std::to_string(f)) return;
+      }
+      drivesSeen[f] += identities.drives.size();
+    }
+  };
+  std::thread other(read, 1);
+  read(0);
+  other.join();
+  EXPECT_EQ(drivesSeen[0], 40u);
+  EXPECT_EQ(drivesSeen[1], 80u);
 }
 
 }  // namespace
