@@ -117,6 +117,7 @@ constexpr std::string_view kFixedText =
 int main() {
   // Buffered as the tool's output is, so that a character device gets one write.
   std::setvbuf(stdout, nullptr, _IOFBF, 8192);
+  const UINT found = ::GetConsoleOutputCP();
   ::SetConsoleOutputCP(CP_UTF8);
   DWORD mode = 0;
   ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode);
@@ -126,5 +127,6 @@ int main() {
   std::fwrite(kFixedText.data(), 1, kFixedText.size(), stdout);
   std::fflush(stdout);
   std::getchar();
+  if (found != 0 && found != CP_UTF8) ::SetConsoleOutputCP(found);
   return 0;
 }

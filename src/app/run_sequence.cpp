@@ -4,6 +4,7 @@
 
 #include "app/banner.h"
 #include "app/run_sequence.h"
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 #include "quorvex/collectors.h"
 #include "quorvex/report.h"
@@ -55,8 +56,8 @@ void RunPhases() {
 void BufferStandardOutput() { std::setvbuf(stdout, nullptr, _IOFBF, kStdoutBufferBytes); }
 
 int RunReport() {
-  // Without a console (output redirected) this fails; the bytes written are the same either way.
-  ::SetConsoleOutputCP(CP_UTF8);
+  // Put back after the final read, once everything written has been shown.
+  const ScopedConsoleOutputCodePage utf8(CP_UTF8);
   ChooseReportForm(kTextReport, {StandardOutputIsConsole(), nullptr});
   PrintBanner();
   RunPhases();

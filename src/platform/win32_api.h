@@ -116,6 +116,7 @@ static_assert(sizeof(SP_DEVINFO_DATA) == (sizeof(void*) == 8 ? 32 : 28), "Window
 
 // kernel32
 BOOL SetConsoleOutputCP(UINT wCodePageID);
+UINT GetConsoleOutputCP();
 HANDLE GetStdHandle(DWORD nStdHandle);
 BOOL GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode);
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,

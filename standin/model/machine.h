@@ -94,6 +94,9 @@ struct OpenObjects {
 
 struct Machine {
   bool console = false;  // standard output is a console rather than a file or a pipe
+  // What GetConsoleOutputCP answers, and SetConsoleOutputCP sets: the OEM
+  // code page of a United States console until a program switches it.
+  UINT consoleOutputCodePage = 437;
   std::map<int, Drive> drives;
   FirmwareTable firmware;
   bool classDevsFails = false;

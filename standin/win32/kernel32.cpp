@@ -62,8 +62,11 @@ const Drive* DriveOf(HANDLE handle) {
 
 BOOL SetConsoleOutputCP(UINT wCodePageID) {
   observe::SetConsoleOutputCP(wCodePageID);
+  TheMachine().consoleOutputCodePage = wCodePageID;
   return TRUE;
 }
+
+UINT GetConsoleOutputCP() { return TheMachine().consoleOutputCodePage; }
 
 // Only standard output is a handle of the machine's; the other two standard
 // handles stand for nothing here.

@@ -89,11 +89,10 @@ TEST_F(RunSequenceTest, DrivesArePrintedUnderTheirOwnNumbersAndSkippedOnesLeaveG
   EXPECT_EQ(calls().createFile.size(), 8u);
 }
 
-TEST_F(RunSequenceTest, SwitchesTheConsoleToUtf8AndAsksOnceWhetherOutputIsOne) {
+TEST_F(RunSequenceTest, SwitchesTheConsoleToUtf8AndBackAndAsksOnceWhetherOutputIsOne) {
   ConsoleCapture console;
   RunReport();
-  ASSERT_EQ(calls().setConsoleOutputCP.size(), 1u);
-  EXPECT_EQ(calls().setConsoleOutputCP[0], 65001u);
+  EXPECT_EQ(calls().setConsoleOutputCP, (std::vector<UINT>{65001u, 437u}));
   ASSERT_EQ(calls().getConsoleMode.size(), 1u);
   EXPECT_TRUE(calls().getConsoleMode[0].standardOutput);
   EXPECT_TRUE(calls().getConsoleMode[0].modeGiven);

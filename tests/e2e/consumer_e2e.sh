@@ -31,6 +31,13 @@ consumer=$scratch/consumer/quorvex-consumer.exe
 
 wine_session_start "$scratch/prefix-wine"
 e2e_import "$scenarios/nvidia.reg.utf8" "$scratch"
+# A UUID outside ASCII: without the consumer's UTF-8 code page the A
+# functions would hand it over in another encoding than the capture tool's.
+mkdir -p "$scratch/outside-ascii"
+printf '%s\n' 'Windows Registry Editor Version 5.00' '' \
+  '[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Class\{4d36e968-e325-11ce-bfc1-08002be10318}\0100]' \
+  '"ConsumerUuid"="GPU-Ü0A1-ÿ"' >"$scratch/outside-ascii.reg.utf8"
+e2e_import "$scratch/outside-ascii.reg.utf8" "$scratch/outside-ascii"
 timeout 60 wine "$capture_exe" --keys --json </dev/null >"$scratch/keys.json" 2>"$scratch/keys.err" ||
   fail "quorvex-capture.exe --keys --json exited with $?: $(cat "$scratch/keys.err")"
 timeout 60 wine "$capture_exe" --json </dev/null >"$scratch/document.json" 2>"$scratch/document.err" ||
@@ -43,6 +50,7 @@ wine_session_stop
 
 python3 "$root/tests/examples/usable_keys.py" "$scratch/keys.json" >"$scratch/expected"
 [[ -s $scratch/expected ]] || fail "this machine has no usable key: the test proves nothing"
+grep -q 'xC3\\x9C0A1' "$scratch/expected" || fail "the UUID outside ASCII is not among the usable keys as UTF-8"
 for printed in machine document; do
   sed 's/\r$//' "$scratch/$printed.raw" >"$scratch/$printed"
   cmp -s "$scratch/expected" "$scratch/$printed" ||

@@ -12,6 +12,7 @@
 #include "capture/capture_writer.h"
 #include "capture/registry_capture.h"
 #include "keys/compare_captures.h"
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 #include "quorvex/machine_keys.h"
 #include "quorvex/report.h"
@@ -82,7 +83,9 @@ int main(int argc, char** argv) {
   }
   // The folder name, the listing and the document are UTF-8, as the
   // manifest's code page makes argv and the texts the system hands over.
-  ::SetConsoleOutputCP(CP_UTF8);
+  // Every way out below flushes standard output before the console's code
+  // page is put back.
+  const quorvex::ScopedConsoleOutputCodePage utf8(CP_UTF8);
   quorvex::BufferStandardOutput();
   if (arguments.keys) return quorvex::keys::RunKeys(arguments, kSources);
   if (arguments.diff) return quorvex::keys::RunDiff(arguments, kSources);
