@@ -47,12 +47,10 @@ std::optional<std::string> CaptureFileProblem(const fs::path& file, std::ifstrea
   return std::nullopt;
 }
 
-std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& bytes) {
+std::optional<std::string> ReadCaptureFileBytes(const fs::path& file, std::string& bytes) {
   std::ifstream in;
   std::uintmax_t size = 0;
-  if (std::optional<std::string> problem = CaptureFileProblem(file, in, size)) {
-    return file.string() + ": " + *problem;
-  }
+  if (std::optional<std::string> problem = CaptureFileProblem(file, in, size)) return problem;
   // Room for the size taken, so that a file costs its own bytes and no more;
   // read no further than the limit, in case the file grew since.
   bytes.assign(static_cast<std::size_t>(size), '\0');
@@ -63,10 +61,17 @@ std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& by
     in.read(chunk.data(), chunk.size());
     bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
     if (bytes.size() > capture_format::kMaxCaptureFileBytes) {
-      return file.string() + ": " + kTooLargeCaptureFile;
+      return std::string(kTooLargeCaptureFile);
     }
   }
-  if (in.bad()) return file.string() + ": cannot be read";
+  if (in.bad()) return std::string("cannot be read");
+  return std::nullopt;
+}
+
+std::optional<std::string> ReadCaptureFile(const fs::path& file, std::string& bytes) {
+  if (std::optional<std::string> problem = ReadCaptureFileBytes(file, bytes)) {
+    return file.string() + ": " + *problem;
+  }
   return std::nullopt;
 }
 

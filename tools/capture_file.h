@@ -22,8 +22,12 @@ std::optional<std::string> CaptureFileProblem(const std::filesystem::path& file,
 // Why a file over the limit is refused.
 inline constexpr const char* kTooLargeCaptureFile = "larger than the 64 MiB any capture file holds";
 
-// Reads the whole file into `bytes`, or returns a message naming it, with
-// CaptureFileProblem's refusals.
+// Reads the whole file into `bytes`, or says why not, without naming it,
+// with CaptureFileProblem's refusals.
+std::optional<std::string> ReadCaptureFileBytes(const std::filesystem::path& file,
+                                                std::string& bytes);
+
+// The same, the message naming the file.
 std::optional<std::string> ReadCaptureFile(const std::filesystem::path& file, std::string& bytes);
 
 }  // namespace quorvex::tools
