@@ -72,10 +72,7 @@ TEST(KeyedHash, PartsMakeTheWholeMessageAndEachMessageStartsAfresh) {
   std::optional<KeyedHash> hash;
   ASSERT_EQ(KeyedHash::Create(row.key, hash), std::nullopt);
   const std::string_view data = row.data;
-  HmacSha256 first{};
-  HmacSha256 other{};
-  HmacSha256 parted{};
-  HmacSha256 again{};
+  HmacSha256 first{}, other{}, parted{}, again{};
   ASSERT_EQ(hash->Hmac({data}, first), std::nullopt);
   ASSERT_EQ(hash->Hmac({"another message"}, other), std::nullopt);
   ASSERT_EQ(hash->Hmac({data.substr(0, 7), "", data.substr(7, 64), data.substr(71)}, parted),
