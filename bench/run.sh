@@ -14,7 +14,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/check.sh"
 cd "$QUORVEX_ROOT"
 rounds=${QUORVEX_BENCH_ROUNDS:-10} wmic_rounds=${QUORVEX_BENCH_WMIC_ROUNDS:-5} runs=${QUORVEX_BENCH_RUNS:-4}
 work=$PWD/build/bench-work
-quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}" valgrind:valgrind hyperfine:hyperfine python3:python3 /usr/bin/time:time
+quorvex_need "${QUORVEX_WINDOWS_TOOLS[@]}" valgrind:valgrind hyperfine:hyperfine python3:python3 /usr/bin/time:time \
+  /usr/include/openssl/evp.h:libssl-dev
 rm -rf "$work" && mkdir -p "$work/inputs/empty"
 
 { # the build's messages on standard error, which keeps standard output for the table

@@ -3,8 +3,11 @@
 # elsewhere a capture folder's; its machine keys, their diff, its identities
 # document: the standard library only, and on Windows the system libraries)
 # and quorvex::documents (identities documents read back into records, with
-# nlohmann/json). Included at the end of the top-level CMakeLists.txt, once
-# every library it names is defined.
+# nlohmann/json). Beside them quorvex::crypto, the keyed hash and the random
+# generator (CNG on Windows, OpenSSL's libcrypto elsewhere), for the
+# libraries built on it; its header is the program's own. Included at the
+# end of the top-level CMakeLists.txt, once every library it names is
+# defined.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -13,15 +16,17 @@ add_library(quorvex_library INTERFACE)
 set_target_properties(quorvex_library PROPERTIES EXPORT_NAME quorvex)
 target_link_libraries(quorvex_library INTERFACE quorvex_core)
 set(quorvex_package_targets quorvex_library quorvex_documents quorvex_core quorvex_platform
-                            quorvex_capture_file quorvex_capture_format)
+                            quorvex_capture_file quorvex_capture_format quorvex_crypto)
 if(NOT WIN32)
   # A capture folder's record: the loader and the stand-in it answers from.
   target_link_libraries(quorvex_library INTERFACE quorvex_capture)
   list(APPEND quorvex_package_targets quorvex_capture quorvex_standin quorvex_standin_model)
 endif()
 set_target_properties(quorvex_documents PROPERTIES EXPORT_NAME documents)
+set_target_properties(quorvex_crypto PROPERTIES EXPORT_NAME crypto)
 add_library(quorvex::quorvex ALIAS quorvex_library)
 add_library(quorvex::documents ALIAS quorvex_documents)
+add_library(quorvex::crypto ALIAS quorvex_crypto)
 
 install(TARGETS ${quorvex_package_targets} EXPORT quorvexTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}

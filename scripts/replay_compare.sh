@@ -30,7 +30,8 @@ identities=${3:-}
 
 tool=${QUORVEX_REPLAY_TOOL:-}
 if [[ -z $tool ]]; then
-  quorvex_need cmake:cmake g++:build-essential /usr/include/nlohmann/json.hpp:nlohmann-json3-dev
+  quorvex_need cmake:cmake g++:build-essential /usr/include/nlohmann/json.hpp:nlohmann-json3-dev \
+    /usr/include/openssl/evp.h:libssl-dev
   build=$root/build/replay-tool
   echo "Building quorvex-replay in $build" >&2
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORVEX_BUILD_TESTS=OFF >&2

@@ -50,6 +50,8 @@ QUORVEX_TEST_TOOLS=(
   node:nodejs npm:npm
   # Debian's Python and its JSON Schema validator, for the JSON document's test.
   /usr/bin/python3:python3 /usr/lib/python3/dist-packages/jsonschema/__init__.py:python3-jsonschema
+  # OpenSSL's libcrypto, the keyed hash of every host build; Windows has its own (CNG).
+  /usr/include/openssl/evp.h:libssl-dev
 )
 
 # libFuzzer ships in the runtime package of whichever Clang is installed, so

@@ -1,34 +1,10 @@
-// One small owner per kind of Win32 handle. Win32 reports a missing handle as
-// NULL or as INVALID_HANDLE_VALUE depending on the call, so both count as
-// "nothing to release".
+// The owners of the Win32 handles the collectors open.
 #pragma once
 
-#include <utility>
-
+#include "platform/scoped.h"
 #include "platform/win32.h"
 
 namespace quorvex {
-
-template <class Traits>
-class Scoped {
- public:
-  using Handle = typename Traits::Handle;
-
-  explicit Scoped(Handle h = Traits::Invalid()) noexcept : h_(h) {}
-  Scoped(Scoped&& other) noexcept : h_(std::exchange(other.h_, Traits::Invalid())) {}
-  Scoped(const Scoped&) = delete;  // with the move above, this also rules out assignment
-  ~Scoped() {
-    if (IsValid()) Traits::Free(h_);
-  }
-
-  bool IsValid() const noexcept { return h_ != nullptr && h_ != Traits::Invalid(); }
-  Handle Get() const noexcept { return h_; }
-  // For out-parameters such as RegOpenKeyExA's; only on an empty guard.
-  Handle* Receive() noexcept { return &h_; }
-
- private:
-  Handle h_;
-};
 
 struct FileTraits {
   using Handle = HANDLE;

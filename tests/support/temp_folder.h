@@ -7,7 +7,11 @@
 #include <string>
 #include <string_view>
 
+#if defined(_WIN32)
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace quorvex::testing {
 
@@ -16,7 +20,7 @@ class TempFolder {
   TempFolder() {
     static std::atomic<int> counter{0};
     path_ = std::filesystem::temp_directory_path() /
-            ("quorvex-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+            ("quorvex-test-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
@@ -39,6 +43,15 @@ class TempFolder {
   }
 
  private:
+  // Apart from other test programs' folders, on Windows too, where the unit tests also run.
+  static long ProcessId() {
+#if defined(_WIN32)
+    return static_cast<long>(::_getpid());
+#else
+    return static_cast<long>(::getpid());
+#endif
+  }
+
   std::filesystem::path path_;
 };
 
