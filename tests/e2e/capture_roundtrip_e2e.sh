@@ -88,12 +88,16 @@ round_trip() {
   timeout 60 wine "$capture_exe" --diff "$(winepath -w "$dir/live.json" 2>/dev/null)" </dev/null \
     >"$dir/diff.out" 2>&1 || status=$?
   [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --diff of its own document exited with $status: $(cat "$dir/diff.out")"
-  # Saved documents on Windows, named as the replay below names them; a folder is refused.
+  # Saved documents on Windows, named as the replay below names them: a copy
+  # is a capture of its own, the same file named again is read once; a
+  # folder is refused.
   cp "$dir/live.json" "$dir/copy.json"
   status=0
-  (cd "$dir" && timeout 60 wine "$capture_exe" --keys --json live.json copy.json </dev/null \
+  (cd "$dir" && timeout 60 wine "$capture_exe" --keys --json live.json copy.json ./live.json </dev/null \
     >"$dir/documents-keys.json" 2>"$dir/live.err") || status=$?
   [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --keys --json of documents exited with $status: $(cat "$dir/live.err")"
+  grep -q "./live.json is live.json again" "$dir/live.err" ||
+    fail "$name: the same document named twice was not read once: $(cat "$dir/live.err")"
   status=0
   (cd "$dir" && timeout 60 wine "$capture_exe" --keys capture </dev/null >"$dir/folder.out" 2>&1) || status=$?
   if [[ $status -ne 2 ]] || ! grep -q "quorvex-replay --json" "$dir/folder.out"; then
@@ -112,7 +116,8 @@ round_trip() {
     cat "$dir/compare.out" >&2
     fail "$name: the replay of the capture is not quorvex.exe's report or quorvex-capture.exe's document"
   fi
-  (cd "$dir" && "$QUORVEX_REPLAY_TOOL" --keys --json live.json copy.json </dev/null >replay-documents-keys.json)
+  (cd "$dir" && "$QUORVEX_REPLAY_TOOL" --keys --json live.json copy.json ./live.json </dev/null \
+    >replay-documents-keys.json 2>/dev/null)
   if ! perl -pe 's/\r\n\z/\n/' "$dir/documents-keys.json" | cmp -s - "$dir/replay-documents-keys.json"; then
     fail "$name: quorvex-capture.exe --keys --json of two documents is not quorvex-replay's"
   fi

@@ -15,6 +15,9 @@
 #include "tool_output.h"
 
 #if defined(_WIN32)
+#include <cstring>
+
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 #else
 #include <sys/stat.h>
@@ -28,29 +31,41 @@ namespace fs = std::filesystem;
 constexpr int kTrouble = 2;
 
 // What tells one file from another whatever the path that names it: a
-// second spelling, a link, a path through another folder.
-using FileIdentity = std::pair<std::uint64_t, std::uint64_t>;
+// second spelling, a link, a path through another folder. The volume, and
+// the file's 128-bit id on it (a POSIX system's inode in its low bytes).
+using FileIdentity = std::pair<std::uint64_t, std::array<std::uint8_t, 16>>;
 
 std::optional<FileIdentity> IdentityOf(const fs::path& path) {
+  FileIdentity identity{};
 #if defined(_WIN32)
   // Opened for no access at all, which a folder allows too with backup semantics.
-  const HANDLE file =
-      ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  const ScopedFile file(::CreateFileW(path.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.IsValid()) return std::nullopt;
+  // ReFS, a Dev Drive's file system, has 128-bit file ids, of which the
+  // 64-bit index is not unique; FAT and older systems answer only the index.
+  FILE_ID_INFO id{};
+  if (::GetFileInformationByHandleEx(file.Get(), FileIdInfo, &id, sizeof id) != FALSE) {
+    identity.first = id.VolumeSerialNumber;
+    static_assert(sizeof id.FileId.Identifier == 16, "FILE_ID_128 is 16 bytes");
+    std::memcpy(identity.second.data(), id.FileId.Identifier, 16);
+    return identity;
+  }
   BY_HANDLE_FILE_INFORMATION information{};
-  const bool known = ::GetFileInformationByHandle(file, &information) != FALSE;
-  ::CloseHandle(file);
-  if (!known) return std::nullopt;
-  return FileIdentity{
-      information.dwVolumeSerialNumber,
-      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+  if (::GetFileInformationByHandle(file.Get(), &information) == FALSE) return std::nullopt;
+  identity.first = information.dwVolumeSerialNumber;
+  const std::uint64_t index =
+      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
 #else
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) return std::nullopt;
-  return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
-                      static_cast<std::uint64_t>(status.st_ino)};
+  identity.first = static_cast<std::uint64_t>(status.st_dev);
+  const auto index = static_cast<std::uint64_t>(status.st_ino);
 #endif
+  for (std::size_t i = 0; i < 8; ++i)
+    identity.second[i] = static_cast<std::uint8_t>(index >> (8 * i));
+  return identity;
 }
 
 // A name as the command line or the list gives it: UTF-8, as the manifest's
