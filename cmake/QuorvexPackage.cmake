@@ -35,7 +35,7 @@ target_include_directories(quorvex_platform INTERFACE $<INSTALL_INTERFACE:${CMAK
 # The library's face; the program's own headers beside them stay in the tree.
 install(FILES include/quorvex/documents.h include/quorvex/identities.h
               include/quorvex/machine_keys.h include/quorvex/placeholders.h
-              include/quorvex/read_failure.h
+              include/quorvex/failure.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quorvex)
 
 set(quorvex_package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/quorvex)

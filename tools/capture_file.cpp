@@ -47,11 +47,11 @@ std::optional<std::string> CaptureFileProblem(const fs::path& file, std::ifstrea
   return std::nullopt;
 }
 
-ReadFailure FileFailure(const fs::path& file, std::string reason) {
+Failure FileFailure(const fs::path& file, std::string reason) {
   return {file.u8string(), std::nullopt, std::move(reason)};
 }
 
-std::optional<ReadFailure> ReadCaptureFile(const fs::path& file, std::string& bytes) {
+std::optional<Failure> ReadCaptureFile(const fs::path& file, std::string& bytes) {
   std::ifstream in;
   std::uintmax_t size = 0;
   if (std::optional<std::string> problem = CaptureFileProblem(file, in, size)) {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "quorvex/read_failure.h"
+#include "quorvex/failure.h"
 
 namespace quorvex::tools {
 
@@ -25,10 +25,10 @@ std::optional<std::string> CaptureFileProblem(const std::filesystem::path& file,
 inline constexpr const char* kTooLargeCaptureFile = "larger than the 64 MiB any capture file holds";
 
 // A failure that names `file` and says `reason`.
-ReadFailure FileFailure(const std::filesystem::path& file, std::string reason);
+Failure FileFailure(const std::filesystem::path& file, std::string reason);
 
 // Reads the whole file into `bytes`, or says why not, with
 // CaptureFileProblem's refusals.
-std::optional<ReadFailure> ReadCaptureFile(const std::filesystem::path& file, std::string& bytes);
+std::optional<Failure> ReadCaptureFile(const std::filesystem::path& file, std::string& bytes);
 
 }  // namespace quorvex::tools

@@ -112,8 +112,8 @@ std::optional<std::string> WriteNewFile(const std::filesystem::path& file, std::
 
 }  // namespace
 
-std::optional<ReadFailure> ReadFingerprintKey(const std::filesystem::path& file, std::string& key) {
-  if (std::optional<ReadFailure> problem = ReadCaptureFile(file, key)) {
+std::optional<Failure> ReadFingerprintKey(const std::filesystem::path& file, std::string& key) {
+  if (std::optional<Failure> problem = ReadCaptureFile(file, key)) {
     key.clear();
     return problem;
   }

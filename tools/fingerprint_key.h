@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "quorvex/read_failure.h"
+#include "quorvex/failure.h"
 
 namespace quorvex::tools {
 
@@ -22,7 +22,7 @@ inline constexpr std::size_t kNewFingerprintKeyBytes = 32;
 // unreadable, with the system's reason), or fewer bytes than
 // kFingerprintKeyMinBytes, saying how many there are. `key` is left empty on
 // a refusal.
-std::optional<ReadFailure> ReadFingerprintKey(const std::filesystem::path& file, std::string& key);
+std::optional<Failure> ReadFingerprintKey(const std::filesystem::path& file, std::string& key);
 
 // Writes kNewFingerprintKeyBytes from the system's random generator to
 // `file`, which must not exist: the file is made by the call that writes it

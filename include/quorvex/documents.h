@@ -12,8 +12,8 @@
 #include <optional>
 #include <string_view>
 
+#include "quorvex/failure.h"
 #include "quorvex/identities.h"
-#include "quorvex/read_failure.h"
 
 namespace quorvex {
 
@@ -23,14 +23,13 @@ namespace quorvex {
 // collects documents may add its own); a member the format names given
 // twice in one object is refused, and so is nesting deeper than 16 levels.
 // The document's own "keys" are not read: MachineKeys judges them afresh.
-std::optional<ReadFailure> ReadIdentitiesDocument(std::string_view document,
-                                                  Identities& identities);
+std::optional<Failure> ReadIdentitiesDocument(std::string_view document, Identities& identities);
 
 // The same of a file, read 64 KiB at a time; the failure names the file.
 // Refused unread: a file that is not a regular one once links are followed
 // (a pipe, a device, a folder) or that is larger than 64 MiB, no document
 // coming near that.
-std::optional<ReadFailure> ReadIdentitiesFile(const std::filesystem::path& file,
-                                              Identities& identities);
+std::optional<Failure> ReadIdentitiesFile(const std::filesystem::path& file,
+                                          Identities& identities);
 
 }  // namespace quorvex

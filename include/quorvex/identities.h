@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "quorvex/read_failure.h"
+#include "quorvex/failure.h"
 
 namespace quorvex {
 
@@ -82,8 +82,8 @@ Identities ReadThisMachine();
 // be read, or a file in it that is not what its name says, says which and
 // why and leaves `identities` as it was. Two threads may each call it at
 // once: each replays from a stand-in machine of its own.
-std::optional<ReadFailure> ReadCaptureFolder(const std::filesystem::path& folder,
-                                             Identities& identities);
+std::optional<Failure> ReadCaptureFolder(const std::filesystem::path& folder,
+                                         Identities& identities);
 #endif
 
 // The identities document of `identities` (quorvex-identities, version 2;

@@ -1,10 +1,10 @@
-#include "quorvex/read_failure.h"
+#include "quorvex/failure.h"
 
 #include "report/log_line.h"
 
 namespace quorvex {
 
-std::string FailureMessage(const ReadFailure& failure) {
+std::string FailureMessage(const Failure& failure) {
   std::string message = failure.path;
   if (failure.pointer) {
     if (!message.empty()) message += ": ";

@@ -47,7 +47,7 @@ TEST_P(KeyFileTest, IsReadOrRefusedWithTheReason) {
     fs::create_directory(file);
   }
   std::string key = "left over";
-  const std::optional<ReadFailure> problem = ReadFingerprintKey(file, key);
+  const std::optional<Failure> problem = ReadFingerprintKey(file, key);
   if (row.refusal.empty()) {
     EXPECT_EQ(problem, std::nullopt);
     EXPECT_EQ(key, *row.bytes);

@@ -295,7 +295,7 @@ class RecordReader {
     return false;
   }
 
-  ReadFailure& refusal() { return refusal_; }
+  Failure& refusal() { return refusal_; }
   Identities& record() { return record_; }
 
  private:
@@ -354,7 +354,7 @@ class RecordReader {
   bool Deliver(Place place, std::optional<std::string> value);
 
   std::vector<Frame> frames_;
-  ReadFailure refusal_;
+  Failure refusal_;
   // The scalar the current event carries.
   bool flag_ = false;
   bool whole_ = false;
@@ -621,7 +621,7 @@ bool IsUtf16(std::string_view start) {
 constexpr const char* kUtf16 = "UTF-16 text, not the program's own output; save it with cmd's >";
 
 template <class Iterator>
-std::optional<ReadFailure> Parse(Iterator first, Iterator last, Identities& identities) {
+std::optional<Failure> Parse(Iterator first, Iterator last, Identities& identities) {
   RecordReader reader;
   if (!Json::sax_parse(first, last, &reader)) return std::move(reader.refusal());
   identities = std::move(reader.record());
@@ -630,16 +630,15 @@ std::optional<ReadFailure> Parse(Iterator first, Iterator last, Identities& iden
 
 }  // namespace
 
-std::optional<ReadFailure> ReadIdentitiesDocument(std::string_view document,
-                                                  Identities& identities) {
-  if (IsUtf16(document)) return ReadFailure{{}, std::nullopt, kUtf16};
+std::optional<Failure> ReadIdentitiesDocument(std::string_view document, Identities& identities) {
+  if (IsUtf16(document)) return Failure{{}, std::nullopt, kUtf16};
   return Parse(document.begin(), document.end(), identities);
 }
 
-std::optional<ReadFailure> ReadIdentitiesFile(const std::filesystem::path& file,
-                                              Identities& identities) {
+std::optional<Failure> ReadIdentitiesFile(const std::filesystem::path& file,
+                                          Identities& identities) {
   const auto failed = [&](std::string reason) {
-    return ReadFailure{file.u8string(), std::nullopt, std::move(reason)};
+    return Failure{file.u8string(), std::nullopt, std::move(reason)};
   };
   std::ifstream in;
   std::uintmax_t size = 0;
@@ -652,7 +651,7 @@ std::optional<ReadFailure> ReadIdentitiesFile(const std::filesystem::path& file,
   if (IsUtf16(start)) return failed(kUtf16);
   // A file that the first chunk holds whole, as a fleet's are, is parsed
   // as the bytes in memory it is.
-  std::optional<ReadFailure> refusal =
+  std::optional<Failure> refusal =
       chunks.Whole() ? Parse(start.data(), start.data() + start.size(), identities)
                      : Parse(ChunkedIterator(chunks, start), ChunkedIterator(), identities);
   if (chunks.TooLarge()) return failed(tools::kTooLargeCaptureFile);

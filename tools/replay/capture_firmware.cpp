@@ -47,7 +47,7 @@ bool StartsWith(const standin::Bytes& bytes, std::string_view anchor) {
          std::string_view(reinterpret_cast<const char*>(bytes.data()), anchor.size()) == anchor;
 }
 
-std::optional<ReadFailure> ReadSysfsPair(const fs::path& folder, standin::Bytes& table) {
+std::optional<Failure> ReadSysfsPair(const fs::path& folder, standin::Bytes& table) {
   const fs::path entryFile = folder / kSmbiosEntryPointFile;
   const fs::path dmiFile = folder / kDmiFile;
   if (!Exists(entryFile)) {
@@ -96,7 +96,7 @@ std::optional<std::string> SmbiosTableFromSysfs(const standin::Bytes& entryPoint
   return std::string("starts with neither _SM_ nor _SM3_: not an SMBIOS entry point");
 }
 
-std::optional<ReadFailure> LoadFirmwareCapture(const fs::path& folder, standin::Machine& machine) {
+std::optional<Failure> LoadFirmwareCapture(const fs::path& folder, standin::Machine& machine) {
   const bool tableFile = Exists(folder / kSmbiosTableFile);
   const bool sysfsPair = Exists(folder / kSmbiosEntryPointFile) || Exists(folder / kDmiFile);
   if (tableFile && sysfsPair) {

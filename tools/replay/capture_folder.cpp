@@ -37,8 +37,7 @@ std::optional<std::uint32_t> ParseCount(std::string text) {
   return static_cast<std::uint32_t>(value);
 }
 
-std::optional<ReadFailure> LoadDrive(const fs::path& folder, int number,
-                                     standin::Machine& machine) {
+std::optional<Failure> LoadDrive(const fs::path& folder, int number, standin::Machine& machine) {
   const fs::path bin = folder / DriveFileName(number, kDriveResponseSuffix);
   const fs::path count = folder / DriveFileName(number, kDriveCountSuffix);
   const fs::path fail = folder / DriveFileName(number, kDriveFailSuffix);
@@ -74,21 +73,21 @@ bool Exists(const std::filesystem::path& file) {
   return std::filesystem::exists(file, error);
 }
 
-std::optional<ReadFailure> ReadCaptureFile(const fs::path& file, standin::Bytes& bytes) {
+std::optional<Failure> ReadCaptureFile(const fs::path& file, standin::Bytes& bytes) {
   std::string text;
   if (auto problem = tools::ReadCaptureFile(file, text)) return problem;
   bytes.assign(text.begin(), text.end());
   return std::nullopt;
 }
 
-std::optional<ReadFailure> LoadDriveCaptures(const fs::path& folder, standin::Machine& machine) {
+std::optional<Failure> LoadDriveCaptures(const fs::path& folder, standin::Machine& machine) {
   for (int number = 0; number <= kMaxDriveNumber; ++number) {
     if (auto problem = LoadDrive(folder, number, machine)) return problem;
   }
   return std::nullopt;
 }
 
-std::optional<ReadFailure> LoadCaptureFolder(const fs::path& folder, standin::Machine& machine) {
+std::optional<Failure> LoadCaptureFolder(const fs::path& folder, standin::Machine& machine) {
   std::error_code error;
   if (!fs::is_directory(folder, error)) return FileFailure(folder, "not a folder that can be read");
   // Listing it proves that it can be read, not only that it exists.
@@ -104,8 +103,8 @@ std::optional<ReadFailure> LoadCaptureFolder(const fs::path& folder, standin::Ma
 
 namespace quorvex {
 
-std::optional<ReadFailure> ReadCaptureFolder(const std::filesystem::path& folder,
-                                             Identities& identities) {
+std::optional<Failure> ReadCaptureFolder(const std::filesystem::path& folder,
+                                         Identities& identities) {
   standin::ResetMachine();
   if (auto problem = replay::LoadCaptureFolder(folder, standin::TheMachine())) return problem;
   identities = CollectIdentities();

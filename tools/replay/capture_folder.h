@@ -7,7 +7,7 @@
 #include <string>
 
 #include "capture_format.h"
-#include "quorvex/read_failure.h"
+#include "quorvex/failure.h"
 #include "standin/model/machine.h"
 
 namespace quorvex::replay {
@@ -15,16 +15,16 @@ namespace quorvex::replay {
 // Fills `machine` from the folder. On a folder that cannot be read, or a file
 // that is not what its name says, says which and why and leaves `machine` in
 // an unspecified state.
-std::optional<ReadFailure> LoadCaptureFolder(const std::filesystem::path& folder,
-                                             standin::Machine& machine);
+std::optional<Failure> LoadCaptureFolder(const std::filesystem::path& folder,
+                                         standin::Machine& machine);
 
 // One part of the folder each; same contract as LoadCaptureFolder.
-std::optional<ReadFailure> LoadDriveCaptures(const std::filesystem::path& folder,
-                                             standin::Machine& machine);
-std::optional<ReadFailure> LoadFirmwareCapture(const std::filesystem::path& folder,
-                                               standin::Machine& machine);
-std::optional<ReadFailure> LoadRegistryCapture(const std::filesystem::path& folder,
-                                               standin::Machine& machine);
+std::optional<Failure> LoadDriveCaptures(const std::filesystem::path& folder,
+                                         standin::Machine& machine);
+std::optional<Failure> LoadFirmwareCapture(const std::filesystem::path& folder,
+                                           standin::Machine& machine);
+std::optional<Failure> LoadRegistryCapture(const std::filesystem::path& folder,
+                                           standin::Machine& machine);
 
 using capture_format::kMaxCaptureFileBytes;
 
@@ -32,7 +32,6 @@ using capture_format::kMaxCaptureFileBytes;
 bool Exists(const std::filesystem::path& file);
 
 // Reads a whole capture file into `bytes`, with tools::ReadCaptureFile's refusals.
-std::optional<ReadFailure> ReadCaptureFile(const std::filesystem::path& file,
-                                           standin::Bytes& bytes);
+std::optional<Failure> ReadCaptureFile(const std::filesystem::path& file, standin::Bytes& bytes);
 
 }  // namespace quorvex::replay

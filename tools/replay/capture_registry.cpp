@@ -66,7 +66,7 @@ std::vector<standin::DisplayAdapter> DisplayAdaptersIn(const standin::Registry& 
   return adapters;
 }
 
-std::optional<ReadFailure> LoadRegistryCapture(const fs::path& folder, standin::Machine& machine) {
+std::optional<Failure> LoadRegistryCapture(const fs::path& folder, standin::Machine& machine) {
   machine.classDevsFails = Exists(folder / capture_format::kSetupApiFailsFile);
   const fs::path file = folder / capture_format::kRegistryFile;
   if (!Exists(file)) return std::nullopt;  // an empty registry: no adapters

@@ -152,7 +152,7 @@ TEST_P(BadFirmwareCaptureTest, IsRefusedWithAMessage) {
   TempFolder folder;
   for (const auto& [name, bytes] : GetParam().files) folder.Write(name, bytes);
   standin::Machine machine;
-  const std::optional<ReadFailure> error = LoadFirmwareCapture(folder.path(), machine);
+  const std::optional<Failure> error = LoadFirmwareCapture(folder.path(), machine);
   ASSERT_TRUE(error.has_value());
   const std::string message = FailureMessage(*error);
   EXPECT_NE(message.find((folder.path() / GetParam().mentions).string()), std::string::npos)

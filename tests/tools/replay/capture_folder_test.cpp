@@ -53,7 +53,7 @@ TEST_P(BadCaptureFolderTest, IsRefusedWithAMessageNamingTheFile) {
   TempFolder folder;
   for (const auto& [name, bytes] : GetParam().files) folder.Write(name, bytes);
   standin::Machine machine;
-  const std::optional<ReadFailure> error = LoadCaptureFolder(folder.path(), machine);
+  const std::optional<Failure> error = LoadCaptureFolder(folder.path(), machine);
   ASSERT_TRUE(error.has_value());
   EXPECT_NE(FailureMessage(*error).find(GetParam().mentions), std::string::npos)
       << FailureMessage(*error);
@@ -85,7 +85,7 @@ TEST(CaptureFolder, MissingFolderIsRefused) {
   standin::Machine machine;
   TempFolder parent;
   const auto missing = parent.path() / "not-there";
-  const std::optional<ReadFailure> error = LoadCaptureFolder(missing, machine);
+  const std::optional<Failure> error = LoadCaptureFolder(missing, machine);
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->path, missing.u8string());
 }

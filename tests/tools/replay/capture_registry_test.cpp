@@ -114,7 +114,7 @@ TEST_F(CaptureRegistry, MalformedFileIsRefusedNamingFileAndLine) {
   TempFolder folder;
   folder.WriteBytes("registry.reg",
                     Utf16File(std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\A]\n\"x\"=y\n"));
-  const std::optional<ReadFailure> problem = LoadCaptureFolder(folder.path(), machine());
+  const std::optional<Failure> problem = LoadCaptureFolder(folder.path(), machine());
   ASSERT_TRUE(problem);
   EXPECT_NE(FailureMessage(*problem).find("registry.reg: line 4: "), std::string::npos)
       << FailureMessage(*problem);
