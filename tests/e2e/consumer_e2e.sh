@@ -36,13 +36,15 @@ cross_build "$root/examples/consumer" "$scratch/consumer" || {
 }
 consumer=$scratch/consumer/quorvex-consumer.exe
 
-# The quick start, with the consumer's CMakeLists.txt: what the README tells a reader to link.
+# The quick start, with the consumer's CMakeLists.txt and manifest: what the
+# README tells a reader to link.
 mkdir -p "$scratch/quick-start-source"
 awk '/^<!-- quick start/ { marked = 1; next }
      marked && /^```cpp$/ { block = 1; next }
      block && /^```$/ { exit }
      block { print }' "$root/README.md" >"$scratch/quick-start-source/main.cpp"
-cp "$root/examples/consumer/CMakeLists.txt" "$scratch/quick-start-source/"
+cp "$root/examples/consumer/"{CMakeLists.txt,quorvex_consumer.rc,quorvex_consumer.manifest} \
+  "$scratch/quick-start-source/"
 lines=$(wc -l <"$scratch/quick-start-source/main.cpp")
 ((lines > 0 && lines <= 15)) || fail "the README's quick start has $lines lines, not 1 to 15"
 quick_start=$scratch/quick-start/quorvex-consumer.exe
