@@ -3,6 +3,9 @@
 // quorvex-capture.exe --json wrote. One line a key: its kind, a blank, its
 // value, each byte outside printable ASCII as \xHH, so that no value can act
 // on the terminal or pass for a second line.
+// quorvex-consumer OLD NEW: which keys changed from one document to the
+// other, a line each: the kind; changed, added or removed; where the key
+// stands in OLD (in NEW for an added one).
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -29,21 +32,39 @@ std::string Printable(const std::string& value) {
   return shown;
 }
 
+bool Read(const char* document, quorvex::Identities& identities) {
+  if (const auto failure =
+          quorvex::ReadIdentitiesFile(std::filesystem::u8path(document), identities)) {
+    std::cerr << "quorvex-consumer: " << quorvex::FailureMessage(*failure) << "\n";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   quorvex::Identities identities;
-  if (argc == 2) {
-    if (const auto failure =
-            quorvex::ReadIdentitiesFile(std::filesystem::u8path(argv[1]), identities)) {
-      std::cerr << "quorvex-consumer: " << quorvex::FailureMessage(*failure) << "\n";
-      return 2;
+  if (argc == 3) {
+    quorvex::Identities now;
+    if (!Read(argv[1], identities) || !Read(argv[2], now)) return 2;
+    // The keys are temporaries; the diff holds what it names.
+    const quorvex::KeyDiff diff =
+        quorvex::DiffKeys(quorvex::MachineKeys(identities), quorvex::MachineKeys(now));
+    for (const quorvex::KeyChange& change : diff.changes) {
+      const quorvex::MachineKey& key = change.before ? *change.before : *change.after;
+      std::cout << quorvex::KeyKindName(change.kind) << ' ' << quorvex::ChangeName(change.change)
+                << ' ' << quorvex::KeyPointer(key) << '\n';
     }
+    return std::cout.flush() ? 0 : 2;
+  }
+  if (argc == 2) {
+    if (!Read(argv[1], identities)) return 2;
   } else {
 #if defined(_WIN32)
     identities = quorvex::ReadThisMachine();
 #else
-    std::cerr << "usage: quorvex-consumer DOCUMENT\n";
+    std::cerr << "usage: quorvex-consumer DOCUMENT [NEW_DOCUMENT]\n";
     return 2;
 #endif
   }

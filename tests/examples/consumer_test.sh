@@ -31,6 +31,22 @@ python3 "$here/usable_keys.py" "$scratch/keys.json" >"$scratch/expected"
 [[ -s $scratch/expected ]] || fail "the document has no usable key: the test proves nothing"
 cmp -s "$scratch/expected" "$scratch/printed" ||
   fail "quorvex-consumer printed $(tr '\n' ';' <"$scratch/printed"), --keys has $(tr '\n' ';' <"$scratch/expected")"
+# Two records' keys diffed in one line of temporaries, under the sanitizers
+# this build has: what --diff finds, kind, change and place.
+python3 -c 'import json, sys; d = json.load(open(sys.argv[1])); u = d["nvidia"]["adapters"][0]["uuids"]
+u[0] = "changed"; del u[-1]; print(json.dumps(d))' "$scratch/document.json" >"$scratch/changed.json"
+status=0
+"$replay" --diff --json "$scratch/document.json" "$scratch/changed.json" </dev/null >"$scratch/diff.json" ||
+  status=$?
+[[ $status -eq 1 ]] || fail "--diff of the changed copy exited with $status, not 1"
+python3 -c 'import json, sys
+for c in json.load(open(sys.argv[1]))["changes"]: print(c["kind"], c["change"], c.get("oldPointer", c.get("newPointer")))' \
+  "$scratch/diff.json" >"$scratch/expected-changes"
+"$scratch/consumer/quorvex-consumer" "$scratch/document.json" "$scratch/changed.json" >"$scratch/changes" ||
+  fail "quorvex-consumer OLD NEW exited with $?"
+[[ $(wc -l <"$scratch/expected-changes") -ge 2 ]] || fail "the changed copy changes too little: the test proves nothing"
+cmp -s "$scratch/expected-changes" "$scratch/changes" ||
+  fail "quorvex-consumer found $(tr '\n' ';' <"$scratch/changes"), --diff $(tr '\n' ';' <"$scratch/expected-changes")"
 "$scratch/consumer/quorvex-consumer" "$scratch/capture/registry.reg" >/dev/null 2>"$scratch/refused" &&
   fail "quorvex-consumer read a registry file as a document"
 grep -q "registry.reg: not JSON" "$scratch/refused" || fail "no refusal naming the file: $(cat "$scratch/refused")"
