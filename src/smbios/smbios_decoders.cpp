@@ -175,16 +175,6 @@ void DecodeSmbiosStructure(const SmbiosStructure& structure) {
 
 const std::array<StructureShape, 6> kStructureShapes = kShapesOfTheDecoders;
 
-bool IsDecodedField(std::string_view kind, std::string_view field) {
-  for (const DecoderRow& row : SmbiosDecoderTable) {
-    if (row.kind != kind) continue;
-    for (const DecoderField& decoded : row.fields) {
-      if (decoded.name != nullptr && decoded.name == field) return true;
-    }
-  }
-  return false;
-}
-
 const StructureShape* StructureShapeOf(std::string_view kind) {
   for (const StructureShape& shape : kStructureShapes) {
     if (shape.kind == kind) return &shape;
