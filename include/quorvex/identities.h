@@ -115,8 +115,16 @@ std::optional<Failure> ReadCaptureFolder(const std::filesystem::path& folder,
 #endif
 
 // The identities document of `identities` (quorvex-identities, version 2;
-// docs/quorvex-identities.schema.json): one line and its line end, the
-// machine keys last, as quorvex-capture.exe --json prints it.
-std::string IdentitiesDocument(const Identities& identities);
+// docs/quorvex-identities.schema.json) into `document`: one line and its
+// line end, the machine keys last, as quorvex-capture.exe --json prints it,
+// and ReadIdentitiesDocument reads it back into the same record. A record
+// that no document gives back as it is, is refused, `document` left as it
+// was, with the pointer to where in the document it would be wrong: a
+// structure of a kind the report does not decode, a field that is not one
+// of its kind's (StructureShapeOf), given twice, or an always-there one
+// missing; a drive numbered outside 0 to 7, an adapter's negative index;
+// a table that could not be fetched, yet holds a size, structures or its
+// end. The records the collectors and the reader make are always written.
+std::optional<Failure> IdentitiesDocument(const Identities& identities, std::string& document);
 
 }  // namespace quorvex

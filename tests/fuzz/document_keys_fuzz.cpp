@@ -4,8 +4,11 @@
 // again byte for byte. The same document with every object's members in the
 // opposite order, which is what a member order the reader must not depend on
 // looks like, gets the same verdict and the same record but for the order of
-// a structure's fields. A hostile file must not trip the sanitizers or run
-// anything out of stack.
+// a structure's fields. A record made of the bytes, as a program might hand
+// one over, is refused by the writer or read back as it was written. A
+// hostile file must not trip the sanitizers or run anything out of stack.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -100,12 +103,82 @@ Identities FieldsByName(Identities record) {
 
 // Written, read back and written again: the same record, the same bytes.
 void RoundTrip(const Identities& record) {
-  const std::string written = quorvex::IdentitiesDocument(record);
+  std::string written;
+  if (quorvex::IdentitiesDocument(record, written)) __builtin_trap();
   Identities again;
+  std::string rewritten;
   if (quorvex::ReadIdentitiesDocument(written, again) || !(again == record) ||
-      quorvex::IdentitiesDocument(again) != written) {
+      quorvex::IdentitiesDocument(again, rewritten) || rewritten != written) {
     __builtin_trap();
   }
+}
+
+// A text, now and then not read.
+std::optional<std::string> Text(FuzzedDataProvider& bytes) {
+  if (bytes.ConsumeIntegralInRange(0, 7) == 0) return std::nullopt;
+  return bytes.ConsumeRandomLengthString(12);
+}
+
+// A structure's field name: mostly one its kind has, now and then one of
+// another kind, "kind", or any bytes at all.
+std::string NameFrom(FuzzedDataProvider& bytes, std::string_view known) {
+  const quorvex::StructureShape& other =
+      quorvex::kStructureShapes[bytes.ConsumeIntegralInRange<std::size_t>(
+          0, quorvex::kStructureShapes.size() - 1)];
+  switch (bytes.ConsumeIntegralInRange(0, 15)) {
+    case 0:
+      return "kind";
+    case 1:
+      return bytes.ConsumeRandomLengthString(8);
+    case 2:
+      return std::string(other.fields[other.fieldCount - 1].name);
+    default:
+      return std::string(known);
+  }
+}
+
+Identities::Structure StructureFrom(FuzzedDataProvider& bytes) {
+  const quorvex::StructureShape& shape =
+      quorvex::kStructureShapes[bytes.ConsumeIntegralInRange<std::size_t>(
+          0, quorvex::kStructureShapes.size() - 1)];
+  Identities::Structure structure;
+  structure.kind = bytes.ConsumeIntegralInRange(0, 15) == 0 ? bytes.ConsumeRandomLengthString(8)
+                                                            : std::string(shape.kind);
+  for (std::size_t f = 0; f < shape.fieldCount; ++f) {
+    const int take = bytes.ConsumeIntegralInRange(0, 9);
+    const int copies = take == 0 ? 0 : take == 1 ? 2 : 1;  // left out, given twice, or once
+    for (int copy = 0; copy < copies; ++copy) {
+      structure.fields.push_back({NameFrom(bytes, shape.fields[f].name), Text(bytes)});
+    }
+  }
+  return structure;
+}
+
+// A record as a program might hand one over, whether or not a machine could give it.
+Identities RecordFrom(FuzzedDataProvider& bytes) {
+  Identities record;
+  record.nvidia.adaptersListed = bytes.ConsumeBool();
+  for (int a = bytes.ConsumeIntegralInRange(0, 2); a > 0; --a) {
+    Identities::Adapter& adapter = record.nvidia.adapters.emplace_back();
+    adapter.index = bytes.ConsumeIntegralInRange<std::int32_t>(-1, 3);
+    for (int u = bytes.ConsumeIntegralInRange(0, 2); u > 0; --u) {
+      adapter.uuids.push_back(bytes.ConsumeRandomLengthString(12));
+    }
+    adapter.name = bytes.ConsumeRandomLengthString(12);
+    adapter.deviceId = bytes.ConsumeRandomLengthString(12);
+  }
+  for (int d = bytes.ConsumeIntegralInRange(0, 2); d > 0; --d) {
+    record.drives.push_back(
+        {bytes.ConsumeIntegralInRange<std::int32_t>(-1, 8), Text(bytes), Text(bytes), Text(bytes)});
+  }
+  Identities::Smbios& smbios = record.smbios;
+  smbios.fetchFailed = bytes.ConsumeIntegralInRange(0, 3) == 0;
+  smbios.tableSize = bytes.ConsumeBool() ? 0 : bytes.ConsumeIntegral<std::uint32_t>();
+  for (int s = bytes.ConsumeIntegralInRange(0, 3); s > 0; --s) {
+    smbios.structures.push_back(StructureFrom(bytes));
+  }
+  smbios.endOfTable = bytes.ConsumeBool();
+  return record;
 }
 
 }  // namespace
@@ -129,6 +202,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto reversedRefusal = quorvex::ReadIdentitiesDocument(reversed, readReversed);
     if (reversedRefusal.has_value() != refusal.has_value()) __builtin_trap();
     if (!refusal && !(FieldsByName(readReversed) == FieldsByName(read))) __builtin_trap();
+  }
+
+  FuzzedDataProvider bytes(data, size);
+  const Identities made = RecordFrom(bytes);
+  std::string written;
+  if (const auto refused = quorvex::IdentitiesDocument(made, written)) {
+    if (!refused->pointer || refused->reason.empty() || !written.empty()) __builtin_trap();
+  } else {
+    RoundTrip(made);
   }
   return 0;
 }
