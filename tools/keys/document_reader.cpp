@@ -5,16 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <limits>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <utility>
 #include <vector>
 
 #include "capture_file.h"
-#include "capture_format.h"
 #include "quorvex/documents.h"
 #include "report/document_format.h"
 
@@ -382,92 +378,6 @@ bool RecordReader::CloseStructure() {
   return true;
 }
 
-// A file as nlohmann's parser takes it, a chunk at a time: the lexer keeps
-// every structural character and blank since the last string, number or
-// literal, so a file read whole would cost twice its bytes when it is
-// mostly brackets. The limit on a capture file is kept while reading, since
-// the file may have grown since it was opened.
-class ChunkedFile {
- public:
-  // A small file is read into room of its own size: a fleet's documents are
-  // a few kilobytes, and room is not cleared before it is written.
-  ChunkedFile(std::istream& in, std::uintmax_t fileBytes)
-      : in_(in),
-        room_(static_cast<std::size_t>(std::min<std::uintmax_t>(fileBytes + 1, kChunkBytes))),
-        chunk_(new char[room_]) {}
-  ChunkedFile(const ChunkedFile&) = delete;
-  ChunkedFile& operator=(const ChunkedFile&) = delete;
-
-  // The next chunk's bytes; none at the end of the file or past the limit.
-  std::string_view Next() {
-    if (!in_ || tooLarge_) return {};
-    in_.read(chunk_.get(), static_cast<std::streamsize>(room_));
-    const auto size = static_cast<std::size_t>(in_.gcount());
-    read_ += size;
-    if (read_ > capture_format::kMaxCaptureFileBytes) {
-      tooLarge_ = true;
-      return {};
-    }
-    return {chunk_.get(), size};
-  }
-  bool TooLarge() const { return tooLarge_; }
-  bool Failed() const { return in_.bad(); }
-  // Whether the file's end has been read: the last chunk fell short of the room.
-  bool Whole() const { return !in_ && !in_.bad() && !tooLarge_; }
-
- private:
-  static constexpr std::uintmax_t kChunkBytes = 1 << 16;
-
-  std::istream& in_;
-  std::size_t room_;
-  std::unique_ptr<char[]> chunk_;
-  std::uintmax_t read_ = 0;
-  bool tooLarge_ = false;
-};
-
-// An input iterator over a ChunkedFile, which is what nlohmann's input
-// adapter asks of a source that is not contiguous. Within a chunk it is a
-// pointer; it asks for the next chunk when it is compared at a chunk's end,
-// which is why its place may change in a comparison.
-class ChunkedIterator {
- public:
-  using iterator_category = std::input_iterator_tag;
-  using value_type = char;
-  using difference_type = std::ptrdiff_t;
-  using pointer = const char*;
-  using reference = char;
-
-  ChunkedIterator() = default;  // the end
-  // At the start of `chunk`, which `file` gave last.
-  ChunkedIterator(ChunkedFile& file, std::string_view chunk)
-      : file_(&file), at_(chunk.data()), last_(chunk.data() + chunk.size()) {}
-  char operator*() const { return *at_; }
-  ChunkedIterator& operator++() {
-    ++at_;
-    return *this;
-  }
-  friend bool operator==(const ChunkedIterator& a, const ChunkedIterator& b) {
-    return a.AtEnd() == b.AtEnd();
-  }
-  friend bool operator!=(const ChunkedIterator& a, const ChunkedIterator& b) { return !(a == b); }
-
- private:
-  bool AtEnd() const { return file_ == nullptr || (at_ == last_ && !NextChunk()); }
-  // Whether the file had more; out of the way of the byte-by-byte path.
-  bool NextChunk() const;
-
-  ChunkedFile* file_ = nullptr;
-  mutable const char* at_ = nullptr;
-  mutable const char* last_ = nullptr;
-};
-
-bool ChunkedIterator::NextChunk() const {
-  const std::string_view chunk = file_->Next();
-  at_ = chunk.data();
-  last_ = chunk.data() + chunk.size();
-  return at_ != last_;
-}
-
 // What PowerShell 5.1's > makes of the program's output, re-encoded on the way.
 bool IsUtf16(std::string_view start) {
   return start.size() >= 2 &&
@@ -493,25 +403,18 @@ std::optional<Failure> ReadIdentitiesDocument(std::string_view document, Identit
 
 std::optional<Failure> ReadIdentitiesFile(const std::filesystem::path& file,
                                           Identities& identities) {
-  const auto failed = [&](std::string reason) {
-    return Failure{file.u8string(), std::nullopt, std::move(reason)};
-  };
-  std::ifstream in;
-  std::uintmax_t size = 0;
-  if (std::optional<std::string> problem = tools::CaptureFileProblem(file, in, size)) {
-    return failed(std::move(*problem));
-  }
-  ChunkedFile chunks(in, size);
+  tools::CaptureFileChunks chunks;
+  if (std::optional<Failure> problem = chunks.Open(file)) return problem;
   // The first chunk holds the file's first two bytes, unless it is shorter.
   const std::string_view start = chunks.Next();
-  if (IsUtf16(start)) return failed(kUtf16);
+  if (IsUtf16(start)) return tools::FileFailure(file, kUtf16);
   // A file that the first chunk holds whole, as a fleet's are, is parsed
   // as the bytes in memory it is.
   std::optional<Failure> refusal =
       chunks.Whole() ? Parse(start.data(), start.data() + start.size(), identities)
-                     : Parse(ChunkedIterator(chunks, start), ChunkedIterator(), identities);
-  if (chunks.TooLarge()) return failed(tools::kTooLargeCaptureFile);
-  if (chunks.Failed()) return failed("cannot be read");
+                     : Parse(tools::CaptureFileChunks::Iterator(chunks, start),
+                             tools::CaptureFileChunks::Iterator(), identities);
+  if (std::optional<Failure> problem = chunks.Problem()) return problem;
   if (refusal) refusal->path = file.u8string();
   return refusal;
 }
