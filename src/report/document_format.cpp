@@ -112,8 +112,9 @@ bool IsKeyPointer(std::string_view text) {
   std::string_view rest = text;
   if (TakeNumbered(rest, "/nvidia/adapters/")) return TakeNumbered(rest, "/uuids/") && rest.empty();
   if (TakeNumbered(rest, "/drives/")) return rest == "/serialNumber";
-  if (TakeNumbered(rest, "/smbios/structures/"))
+  if (TakeNumbered(rest, "/smbios/structures/")) {
     return rest.substr(0, 1) == "/" && IsLetters(rest.substr(1));
+  }
   return false;
 }
 
@@ -124,7 +125,8 @@ bool IsKeyPointer(std::string_view text) {
 constexpr Place kPlaces[] = {
     Object(""),
     Text("/format",                         IsFormatName, "not \"quorvex-identities\""),
-    Whole("/version", 1, 2,                 Version).Refused("not 1 or 2, the versions this tool reads"),
+    Whole("/version",                       1, 2, Version)
+                                            .Refused("not 1 or 2, the versions this tool reads"),
     Object("/nvidia"),
     Flag("/nvidia/adaptersListed",          AdaptersListed),
     Array("/nvidia/adapters"),
@@ -145,8 +147,8 @@ constexpr Place kPlaces[] = {
     Whole("/smbios/tableSize",              0, kUint32, TableSize).When(Need::kIfFetched),
     Array("/smbios/structures").When(Need::kIfFetched),
     Structure("/smbios/structures/-",       NewStructure),
-    Text("/smbios/structures/-/kind",       IsStructureKind, "not a kind of structure the report decodes",
-                                            StructureKind),
+    Text("/smbios/structures/-/kind",       IsStructureKind,
+                                            "not a kind the report decodes", StructureKind),
     NullableValue("/smbios/structures/-/*", FieldOfStructure),  // each field of its kind
     Flag("/smbios/endOfTable",              EndOfTable).When(Need::kIfFetched),
     // Checked as they stand; MachineKeys judges the keys afresh from the values.
