@@ -1,5 +1,6 @@
 #include "capture_file.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <system_error>
@@ -72,6 +73,43 @@ std::optional<Failure> ReadCaptureFile(const fs::path& file, std::string& bytes)
   }
   if (in.bad()) return FileFailure(file, "cannot be read");
   return std::nullopt;
+}
+
+std::optional<Failure> CaptureFileChunks::Open(const fs::path& file) {
+  file_ = file;
+  std::uintmax_t size = 0;
+  if (std::optional<std::string> problem = CaptureFileProblem(file, in_, size)) {
+    return FileFailure(file, std::move(*problem));
+  }
+  // One byte more than the file, so that reading it whole meets its end.
+  roomBytes_ = static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kChunkBytes));
+  room_.reset(new char[roomBytes_]);
+  return std::nullopt;
+}
+
+std::string_view CaptureFileChunks::Next() {
+  if (!in_ || tooLarge_) return {};
+  in_.read(room_.get(), static_cast<std::streamsize>(roomBytes_));
+  const auto size = static_cast<std::size_t>(in_.gcount());
+  read_ += size;
+  if (read_ > capture_format::kMaxCaptureFileBytes) {
+    tooLarge_ = true;
+    return {};
+  }
+  return {room_.get(), size};
+}
+
+std::optional<Failure> CaptureFileChunks::Problem() const {
+  if (tooLarge_) return FileFailure(file_, kTooLargeCaptureFile);
+  if (in_.bad()) return FileFailure(file_, "cannot be read");
+  return std::nullopt;
+}
+
+bool CaptureFileChunks::Iterator::NextChunk() const {
+  const std::string_view chunk = chunks_->Next();
+  at_ = chunk.data();
+  last_ = chunk.data() + chunk.size();
+  return at_ != last_;
 }
 
 }  // namespace quorvex::tools

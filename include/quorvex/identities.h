@@ -7,10 +7,13 @@
 // Part of the Quorvex library (find_package(quorvex CONFIG)): quorvex::quorvex.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "quorvex/failure.h"
@@ -47,7 +50,8 @@ struct Identities {
   // A structure the report decodes, in table order.
   struct Structure {
     std::string kind;  // "bios", "system", "baseboard", "chassis", "processor" or "memoryDevice"
-    std::vector<Field> fields;  // in the report's order; a shorter structure has fewer
+    // Of its kind (StructureShapeOf), in the report's order; a shorter structure has fewer.
+    std::vector<Field> fields;
   };
   struct Smbios {
     bool fetchFailed = true;  // the firmware table could not be read: nothing below is
@@ -60,6 +64,30 @@ struct Identities {
   std::vector<Drive> drives;
   Smbios smbios;
 };
+
+// A field that a structure of some kind has: `always`, or only from a
+// formatted length on, since older firmware writes the shorter structures
+// of the standard's earlier versions.
+struct StructureField {
+  std::string_view name;
+  bool always;
+};
+
+inline constexpr std::size_t kMostStructureFields = 6;
+
+// What a structure of one kind holds: its fields, in the report's order.
+struct StructureShape {
+  std::string_view kind;
+  std::size_t fieldCount;
+  StructureField fields[kMostStructureFields];
+};
+
+// Every kind the report decodes, in the order of their SMBIOS types (0, 1,
+// 2, 3, 4, 17), as the decoders name them.
+extern const std::array<StructureShape, 6> kStructureShapes;
+
+// The shape of `kind`, or nullptr for a kind the report does not decode.
+const StructureShape* StructureShapeOf(std::string_view kind);
 
 #if defined(_WIN32)
 // This machine's identities, asked as quorvex.exe asks: the display adapters
@@ -87,8 +115,16 @@ std::optional<Failure> ReadCaptureFolder(const std::filesystem::path& folder,
 #endif
 
 // The identities document of `identities` (quorvex-identities, version 2;
-// docs/quorvex-identities.schema.json): one line and its line end, the
-// machine keys last, as quorvex-capture.exe --json prints it.
-std::string IdentitiesDocument(const Identities& identities);
+// docs/quorvex-identities.schema.json) into `document`: one line and its
+// line end, the machine keys last, as quorvex-capture.exe --json prints it,
+// and ReadIdentitiesDocument reads it back into the same record. A record
+// that no document gives back as it is, is refused, `document` left as it
+// was, with the pointer to where in the document it would be wrong: a
+// structure of a kind the report does not decode, a field that is not one
+// of its kind's (StructureShapeOf), given twice, or an always-there one
+// missing; a drive numbered outside 0 to 7, an adapter's negative index;
+// a table that could not be fetched, yet holds a size, structures or its
+// end. The records the collectors and the reader make are always written.
+std::optional<Failure> IdentitiesDocument(const Identities& identities, std::string& document);
 
 }  // namespace quorvex

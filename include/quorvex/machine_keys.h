@@ -25,6 +25,9 @@ enum class KeyQuality : std::uint8_t { kUsable, kAbsent, kEmpty, kRepeated, kDum
 // "usable", "absent", "empty", "repeated", "dummy-uuid" or "filler".
 std::string_view QualityName(KeyQuality quality);
 
+// The quality named `name` exactly, or std::nullopt.
+std::optional<KeyQuality> QualityNamed(std::string_view name);
+
 // The kinds of machine key, in the order --diff compares them.
 enum class KeyKind : std::uint8_t {
   kGpuUuid,

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include "quorvex/failure.h"
 #include "quorvex/identities.h"
 
 namespace quorvex {
@@ -14,8 +17,9 @@ int RunReport();
 // machine on Windows, the stand-in machine elsewhere. Prints nothing.
 Identities CollectIdentities();
 
-// The record's identities document (IdentitiesDocument) on standard output.
-void WriteIdentitiesJson();
+// The record's identities document (IdentitiesDocument) on standard output,
+// or nothing and why the record was refused.
+std::optional<Failure> WriteIdentitiesJson();
 
 // Gives standard output a full buffer. The C runtime leaves it unbuffered on
 // a console, so each character would be a write of its own; every line of

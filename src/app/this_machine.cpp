@@ -1,6 +1,7 @@
 // The record of the machine the program asks, apart from the text report so
 // that quorvex.exe, which only prints, carries none of it.
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "app/run_sequence.h"
@@ -19,10 +20,14 @@ Identities CollectIdentities() {
   return record;
 }
 
-void WriteIdentitiesJson() {
-  const std::string document = IdentitiesDocument(CollectIdentities());
+std::optional<Failure> WriteIdentitiesJson() {
+  std::string document;
+  if (std::optional<Failure> refused = IdentitiesDocument(CollectIdentities(), document)) {
+    return refused;
+  }
   std::cout.write(document.data(), static_cast<std::streamsize>(document.size()));
   std::cout.flush();
+  return std::nullopt;
 }
 
 #if defined(_WIN32)

@@ -2,15 +2,60 @@
 #include <cstdint>
 #include <iterator>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "quorvex/identities.h"
 #include "quorvex/machine_keys.h"
+#include "report/document_format.h"
 #include "report/json_text.h"
 #include "report/key_walk.h"
 
 namespace quorvex {
 namespace {
+
+namespace format = document_format;
+
+Failure Refused(std::string pointer, std::string reason) {
+  return {{}, std::move(pointer), std::move(reason)};
+}
+
+std::string Numbered(std::string_view array, std::size_t element, std::string_view member) {
+  std::string pointer(array);
+  pointer += '/';
+  pointer += std::to_string(element);
+  pointer += member;
+  return pointer;
+}
+
+bool Within(const format::Place& place, std::int64_t number) {
+  return number >= 0 && static_cast<std::uint64_t>(number) >= place.least &&
+         static_cast<std::uint64_t>(number) <= place.most;
+}
+
+// Where `name` stands among the fields of `shape`, or fieldCount: looked
+// for from `next` on first, since a record's fields come in the report's order.
+std::size_t FieldAt(const StructureShape& shape, const std::string& name, std::size_t next) {
+  for (std::size_t f = next; f < shape.fieldCount; ++f) {
+    if (shape.fields[f].name == name) return f;
+  }
+  for (std::size_t f = 0; f < next && f < shape.fieldCount; ++f) {
+    if (shape.fields[f].name == name) return f;
+  }
+  return shape.fieldCount;
+}
+
+// Nothing of a table that could not be fetched is written, so anything it
+// holds would not come back.
+std::optional<Failure> FailedFetchProblem(const Identities::Smbios& smbios) {
+  const char* held = smbios.tableSize != 0        ? "/smbios/tableSize"
+                     : !smbios.structures.empty() ? "/smbios/structures"
+                     : smbios.endOfTable          ? "/smbios/endOfTable"
+                                                  : nullptr;
+  if (held == nullptr) return std::nullopt;
+  return Refused(held, std::string(format::Unwanted(format::Need::kIfFetched)));
+}
 
 // A machine key as the document lists it: its value is copied from where the
 // document has written it, so that no value is written twice.
@@ -55,6 +100,94 @@ class DocumentWriter {
     });
   }
 
+  // Each part of the document, refused where the record holds what it
+  // would not give back.
+  std::optional<Failure> Adapters(const std::vector<Identities::Adapter>& adapters) {
+    static const format::Place& index =
+        format::PlaceAt(format::PlaceNamed("/nvidia/adapters/-/index"));
+
+    for (std::size_t a = 0; a < adapters.size(); ++a) {
+      const Identities::Adapter& adapter = adapters[a];
+      if (!Within(index, adapter.index)) {
+        return Refused(Numbered("/nvidia/adapters", a, "/index"), format::Refusal(index));
+      }
+      out_ += a == 0 ? "{\"index\":" : ",{\"index\":";
+      Number(adapter.index);
+      out_ += ",\"uuids\":[";
+      for (std::size_t u = 0; u < adapter.uuids.size(); ++u) {
+        if (u > 0) out_ += ',';
+        Value(adapter.uuids[u]);
+      }
+      out_ += "],\"name\":";
+      Value(adapter.name);
+      out_ += ",\"deviceId\":";
+      Value(adapter.deviceId);
+      out_ += '}';
+    }
+    return std::nullopt;
+  }
+
+  std::optional<Failure> Drives(const std::vector<Identities::Drive>& drives) {
+    static const format::Place& number = format::PlaceAt(format::PlaceNamed("/drives/-/number"));
+
+    for (std::size_t d = 0; d < drives.size(); ++d) {
+      const Identities::Drive& drive = drives[d];
+      if (!Within(number, drive.number)) {
+        return Refused(Numbered("/drives", d, "/number"), format::Refusal(number));
+      }
+      out_ += d == 0 ? "{\"number\":" : ",{\"number\":";
+      Number(drive.number);
+      out_ += ",\"serialNumber\":";
+      Value(drive.serialNumber);
+      out_ += ",\"model\":";
+      Value(drive.model);
+      out_ += ",\"firmware\":";
+      Value(drive.firmware);
+      out_ += '}';
+    }
+    return std::nullopt;
+  }
+
+  // A structure's fields are those of its kind, each once, and those always
+  // there are; their names are written as its shape has them.
+  std::optional<Failure> Structure(const Identities::Structure& structure, std::size_t s) {
+    static const format::Place& kind =
+        format::PlaceAt(format::PlaceNamed("/smbios/structures/-/kind"));
+    const StructureShape* shape = StructureShapeOf(structure.kind);
+    if (shape == nullptr)
+      return Refused(Numbered("/smbios/structures", s, "/kind"), format::Refusal(kind));
+
+    out_ += s == 0 ? "{\"kind\":\"" : ",{\"kind\":\"";
+    out_ += shape->kind;
+    out_ += '"';
+    std::uint32_t met = 0;
+    std::size_t next = 0;
+    for (const Identities::Field& field : structure.fields) {
+      const std::size_t f = FieldAt(*shape, field.name, next);
+      if (f == shape->fieldCount) {
+        std::string pointer = Numbered("/smbios/structures", s, "");
+        format::AppendToken(pointer, field.name);
+        return Refused(std::move(pointer), "not a field of a " + structure.kind + " structure");
+      }
+      if ((met & (1U << f)) != 0) {
+        return Refused(Numbered("/smbios/structures", s, ""), "\"" + field.name + "\" named twice");
+      }
+      met |= 1U << f;
+      next = f + 1;
+      out_ += ",\"";
+      out_ += shape->fields[f].name;
+      out_ += "\":";
+      Value(field.value);
+    }
+    for (std::size_t f = 0; f < shape->fieldCount; ++f) {
+      if (shape->fields[f].always && (met & (1U << f)) == 0) {
+        return Refused(Numbered("/smbios/structures", s, ""),
+                       "no member \"" + std::string(shape->fields[f].name) + "\"");
+      }
+    }
+    out_ += '}';
+    return std::nullopt;
+  }
   // The "keys" array, last, and the document's end.
   void Keys() {
     out_ += ",\"keys\":[";
@@ -95,42 +228,20 @@ class DocumentWriter {
 
 }  // namespace
 
-std::string IdentitiesDocument(const Identities& identities) {
+std::optional<Failure> IdentitiesDocument(const Identities& identities, std::string& document) {
+  const Identities::Smbios& smbios = identities.smbios;
+  if (smbios.fetchFailed) {
+    if (std::optional<Failure> problem = FailedFetchProblem(smbios)) return problem;
+  }
   DocumentWriter writer(identities);
   std::string& out = writer.out();
   out += "{\"format\":\"quorvex-identities\",\"version\":2,\"nvidia\":{\"adaptersListed\":";
   out += identities.nvidia.adaptersListed ? "true" : "false";
   out += ",\"adapters\":[";
-  for (std::size_t a = 0; a < identities.nvidia.adapters.size(); ++a) {
-    const Identities::Adapter& adapter = identities.nvidia.adapters[a];
-    out += a == 0 ? "{\"index\":" : ",{\"index\":";
-    writer.Number(adapter.index);
-    out += ",\"uuids\":[";
-    for (std::size_t u = 0; u < adapter.uuids.size(); ++u) {
-      if (u > 0) out += ',';
-      writer.Value(adapter.uuids[u]);
-    }
-    out += "],\"name\":";
-    writer.Value(adapter.name);
-    out += ",\"deviceId\":";
-    writer.Value(adapter.deviceId);
-    out += '}';
-  }
+  if (std::optional<Failure> problem = writer.Adapters(identities.nvidia.adapters)) return problem;
   out += "]},\"drives\":[";
-  for (std::size_t d = 0; d < identities.drives.size(); ++d) {
-    const Identities::Drive& drive = identities.drives[d];
-    out += d == 0 ? "{\"number\":" : ",{\"number\":";
-    writer.Number(drive.number);
-    out += ",\"serialNumber\":";
-    writer.Value(drive.serialNumber);
-    out += ",\"model\":";
-    writer.Value(drive.model);
-    out += ",\"firmware\":";
-    writer.Value(drive.firmware);
-    out += '}';
-  }
+  if (std::optional<Failure> problem = writer.Drives(identities.drives)) return problem;
   out += "],\"smbios\":{";
-  const Identities::Smbios& smbios = identities.smbios;
   if (smbios.fetchFailed) {
     out += "\"fetchFailed\":true}";
   } else {
@@ -138,21 +249,14 @@ std::string IdentitiesDocument(const Identities& identities) {
     writer.Number(smbios.tableSize);
     out += ",\"structures\":[";
     for (std::size_t s = 0; s < smbios.structures.size(); ++s) {
-      const Identities::Structure& structure = smbios.structures[s];
-      out += s == 0 ? "{\"kind\":" : ",{\"kind\":";
-      AppendJsonValue(out, structure.kind);
-      for (const Identities::Field& field : structure.fields) {
-        out += ',';
-        AppendJsonValue(out, field.name);
-        out += ':';
-        writer.Value(field.value);
-      }
-      out += '}';
+      if (std::optional<Failure> problem = writer.Structure(smbios.structures[s], s))
+        return problem;
     }
     out += smbios.endOfTable ? "],\"endOfTable\":true}" : "],\"endOfTable\":false}";
   }
   writer.Keys();
-  return std::move(out);
+  document = std::move(out);
+  return std::nullopt;
 }
 
 }  // namespace quorvex

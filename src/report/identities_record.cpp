@@ -58,13 +58,10 @@ void SmbiosSize(const ReportTarget& target, std::uint32_t tableLength) {
   target.record->smbios.tableSize = tableLength;
 }
 
-// No decoded kind has more than six fields.
-constexpr std::size_t kMostFields = 6;
-
 void SmbiosStructure(const ReportTarget& target, std::string_view kind) {
   Identities::Structure& structure = target.record->smbios.structures.emplace_back();
   structure.kind = kind;
-  structure.fields.reserve(kMostFields);
+  structure.fields.reserve(kMostStructureFields);
 }
 
 void SmbiosField(const ReportTarget& target, std::string_view /*section*/,

@@ -110,6 +110,13 @@ std::string_view QualityName(KeyQuality quality) {
   return kQualityNames[static_cast<std::size_t>(quality)];
 }
 
+std::optional<KeyQuality> QualityNamed(std::string_view name) {
+  for (std::size_t q = 0; q < std::size(kQualityNames); ++q) {
+    if (kQualityNames[q] == name) return static_cast<KeyQuality>(q);
+  }
+  return std::nullopt;
+}
+
 const KeyKindInfo& InfoOf(KeyKind kind) {
   const auto row = static_cast<std::size_t>(kind);
   return row < std::size(kKeyKinds) ? kKeyKinds[row] : kUnknownKind;

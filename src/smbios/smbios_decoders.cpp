@@ -1,9 +1,12 @@
 #include "smbios/smbios_decoders.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <iterator>
 
 #include "platform/uuid_text.h"
+#include "quorvex/identities.h"
 #include "report/report_output.h"
 
 namespace quorvex {
@@ -25,8 +28,8 @@ struct DecoderRow {
   std::uint8_t type;
   std::uint8_t minimumLength;  // a shorter structure prints nothing at all
   std::string_view section;
-  std::string_view kind;   // the structure's name in the JSON document
-  DecoderField fields[6];  // in printing order
+  std::string_view kind;                      // the structure's name in the JSON document
+  DecoderField fields[kMostStructureFields];  // in printing order
 };
 
 constexpr FieldKind kText = FieldKind::kText;
@@ -113,6 +116,22 @@ constexpr bool NamesFollowLabels() {
 }
 static_assert(NamesFollowLabels(), "a field's name is not its label in camelCase");
 
+// What the record and the document take from each row: a field is always
+// there unless a later formatted length brings it.
+constexpr std::array<StructureShape, std::size(SmbiosDecoderTable)> ShapesOfTheDecoders() {
+  std::array<StructureShape, std::size(SmbiosDecoderTable)> shapes{};
+  for (std::size_t r = 0; r < shapes.size(); ++r) {
+    const DecoderRow& row = SmbiosDecoderTable[r];
+    shapes[r].kind = row.kind;
+    for (const DecoderField& field : row.fields) {
+      if (field.label == nullptr) break;
+      shapes[r].fields[shapes[r].fieldCount++] = {field.name, field.onlyFrom <= row.minimumLength};
+    }
+  }
+  return shapes;
+}
+constexpr auto kShapesOfTheDecoders = ShapesOfTheDecoders();
+
 const DecoderRow* RowFor(std::uint8_t type) {
   for (const DecoderRow& row : SmbiosDecoderTable) {
     if (row.type == type) return &row;
@@ -154,14 +173,13 @@ void DecodeSmbiosStructure(const SmbiosStructure& structure) {
   }
 }
 
-bool IsDecodedField(std::string_view kind, std::string_view field) {
-  for (const DecoderRow& row : SmbiosDecoderTable) {
-    if (row.kind != kind) continue;
-    for (const DecoderField& decoded : row.fields) {
-      if (decoded.name != nullptr && decoded.name == field) return true;
-    }
+const std::array<StructureShape, 6> kStructureShapes = kShapesOfTheDecoders;
+
+const StructureShape* StructureShapeOf(std::string_view kind) {
+  for (const StructureShape& shape : kStructureShapes) {
+    if (shape.kind == kind) return &shape;
   }
-  return false;
+  return nullptr;
 }
 
 std::string SmbiosString(const SmbiosStructure& structure, std::uint8_t number) {

@@ -1,10 +1,11 @@
 // The identity lines of six SMBIOS structure types: BIOS (0), system (1),
-// baseboard (2), chassis (3), processor (4) and memory device (17).
+// baseboard (2), chassis (3), processor (4) and memory device (17). The
+// record's and the document's shape of each (quorvex::kStructureShapes)
+// comes from the same table.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "report/report_output.h"
 #include "smbios/smbios_structure.h"
@@ -15,11 +16,6 @@ namespace quorvex {
 // defines. Prints nothing for another type, for a formatted length below the
 // type's minimum, or when the formatted area does not lie inside the view.
 void DecodeSmbiosStructure(const SmbiosStructure& structure);
-
-// Whether the decoded structures of `kind` ("bios" ... "memoryDevice") have a
-// field named `field` in the record.
-// A record read back from a document keeps to this shape.
-bool IsDecodedField(std::string_view kind, std::string_view field);
 
 // Text number `number` (1-based) of the structure's string-set, byte for byte
 // as stored, or kSmbiosAbsent for 0, an empty text, or a number past the last

@@ -90,7 +90,10 @@ int main(int argc, char** argv) {
   if (arguments.keys) return quorvex::keys::RunKeys(arguments, kSources);
   if (arguments.diff) return quorvex::keys::RunDiff(arguments, kSources);
   if (arguments.json) {
-    quorvex::WriteIdentitiesJson();
+    if (const auto refused = quorvex::WriteIdentitiesJson()) {
+      quorvex::tools::Complain(kTool, quorvex::FailureMessage(*refused));
+      return kBadCall;
+    }
     return quorvex::tools::FinishStandardOutput(kTool, 0);
   }
   const std::filesystem::path folder = std::filesystem::u8path(arguments.operands[0]);

@@ -88,7 +88,10 @@ int main(int argc, char** argv) {
   // must be as safe to look at; a file or a pipe gets the exact bytes.
   quorvex::standin::TheMachine().console = TerminalOutput();
   if (arguments.json) {
-    quorvex::WriteIdentitiesJson();
+    if (const auto refused = quorvex::WriteIdentitiesJson()) {
+      quorvex::tools::Complain(kTool, quorvex::FailureMessage(*refused));
+      return kBadCall;
+    }
     return quorvex::tools::FinishStandardOutput(kTool, 0);
   }
   return quorvex::RunReport();

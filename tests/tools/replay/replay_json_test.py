@@ -5,13 +5,16 @@ quorvex-replay --json of each capture: one document that an independent parser
 (duplicate keys refused) reads and the schema validates, holding the text
 report's values in the text report's order: the document rendered back into
 report lines must be the report of the same capture, byte for byte, and its
-keys the test's own reading of the machine keys among its values. Then --keys
---json over copies of one capture and documents made from it: each capture's
-keys as its document has them, the shared values exact, the keys schema
-valid; and --diff of the capture against its document and against a copy
-with a drive gone and an SMBIOS text changed. SAMPLES (real SMBIOS tables, outside the repository) is used when it
-is there."""
-import copy, json, pathlib, shutil, subprocess, sys
+keys the values at their pointers, every value of a place that holds keys.
+The names of the structures' kinds and fields and of the keys' kinds are the
+schema's; the labels are the report's own. Then a table of documents that the
+schema and the reader (--keys --json) must both take or both refuse. Then
+--keys --json over copies of one capture and documents made from it: each
+capture's keys as its document has them, the shared values exact, the keys
+schema valid; and --diff of the capture against its document and against a
+copy with a drive gone and an SMBIOS text changed. SAMPLES (real SMBIOS
+tables, outside the repository) is used when it is there."""
+import copy, json, pathlib, re, shutil, subprocess, sys
 import jsonschema
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "support"))
@@ -20,21 +23,15 @@ from capture_builder import drive, smbios  # noqa: E402
 replay, schema, scenarios, samples, scratch = map(pathlib.Path, sys.argv[1:])
 problems = 0
 TAG = b"[TAMBRO] "
-SECTIONS = {"bios": "BIOS", "system": "SYSTEM", "baseboard": "BASEBOARD", "chassis": "CHASSIS",
-            "processor": "PROCESSOR", "memoryDevice": "MEMORY"}
-LABELS = {  # the report's labels, in its order, for each kind
-    "bios": ["vendor", "version", "releaseDate"],
-    "system": ["manufacturer", "productName", "version", "serialNumber", "UUID"],
-    "baseboard": ["manufacturer", "product", "version", "serialNumber"],
-    "chassis": ["manufacturer", "Version", "serialNumber", "AssetTagNumber"],
-    "processor": ["SocketDesignation", "ProcessorManufacture", "ProcessorVersion", "serialNumber",
-                  "AssetTag", "PartNumber"],
-    "memoryDevice": ["DeviceLocator", "BankLocator", "manufacturer", "serialNumber"]}
-KINDS = {("adapter", "uuids"): "gpu-uuid", ("drive", "serialNumber"): "drive-serial",
-         ("system", "uuid"): "system-uuid", ("system", "serialNumber"): "system-serial",
-         ("baseboard", "serialNumber"): "baseboard-serial", ("chassis", "serialNumber"): "chassis-serial",
-         ("chassis", "assetTagNumber"): "chassis-asset-tag", ("processor", "serialNumber"): "processor-serial",
-         ("memoryDevice", "serialNumber"): "memory-serial"}
+IDENTITIES = json.loads(schema.read_text())
+DEFS = IDENTITIES["$defs"]
+FIELDS = {kind: list(DEFS[kind]["properties"])  # each kind's fields, in the report's order
+          for kind in DEFS["structure"]["properties"]["kind"]["enum"]}
+KEY_KINDS = DEFS["key"]["properties"]["kind"]["enum"]
+FIELD_LINE = re.compile(rb"\[TAMBRO\] (\[[A-Z]+ INFO\]) (\w+): ")
+SECTIONS = {}  # each kind's section in the report, as the report names it
+KEY_PLACES = {}  # (container, field) -> the kind of key it holds, as the documents' keys show it
+KEYED = []  # (keys, document) checked so far, checked again against every place learned
 
 
 def unique(pairs):
@@ -50,8 +47,13 @@ def raw(value, placeholder):
     return bytes.fromhex(value["hex"]) if isinstance(value, dict) else value.encode()
 
 
-def render(doc):
-    """The report's lines after the banner, as the document says them."""
+def camel(label):
+    return label.lower() if label.isupper() else label[:1].lower() + label[1:]
+
+
+def render(doc, report):
+    """The report's lines after the banner, as the document says them; an SMBIOS field's section
+    and label are those of the report's line where it stands, which must name that field."""
     lines = [b"[NVIDIA] Initialise successfully!", b"[NVIDIA] Reading UUIDs from driver registry..."]
     nvidia = doc["nvidia"]
     for a in nvidia["adapters"]:
@@ -75,30 +77,49 @@ def render(doc):
         lines.append(b"[SMBIOS] SMBIOS size=%d bytes" % smbios["tableSize"])
         for s in smbios["structures"]:
             names = [k for k in s if k != "kind"]
-            labels = [lb for lb in LABELS[s["kind"]] if (lb.lower() if lb.isupper() else lb[0].lower() + lb[1:]) in names]
-            if len(labels) != len(names):
-                raise ValueError(f"fields {names} are not the report's {LABELS[s['kind']]} in order")
-            section = b"[%s INFO] " % SECTIONS[s["kind"]].encode()
-            lines += [section + lb.encode() + b": " + raw(s[n], b"is null") for lb, n in zip(labels, names)]
+            if names != [f for f in FIELDS[s["kind"]] if f in names]:
+                raise ValueError(f"fields {names} are not the schema's {FIELDS[s['kind']]} in order")
+            for name in names:
+                line = FIELD_LINE.match(report, sum(len(TAG) + len(done) + 1 for done in lines))
+                if not line or camel(line[2].decode()) != name or SECTIONS.setdefault(s["kind"], line[1]) != line[1]:
+                    raise ValueError(f"{s['kind']} {name}: the report has {line and line.group()} there")
+                lines.append(line[1] + b" " + line[2] + b": " + raw(s[name], b"is null"))
         if smbios["endOfTable"]:
             lines.append(b"[SMBIOS] Reached end-of-table marker")
     lines += [b"[SMBIOS] Cleanup successfully!\n", b"HWID collection completed!\n"]
+    if len(set(SECTIONS.values())) != len(SECTIONS):
+        raise ValueError(f"two kinds share a section: {SECTIONS}")
     return b"".join(TAG + line + b"\n" for line in lines) + TAG + b"Press Enter to exit..."
 
 
-def machine_keys(doc):
-    """(kind, pointer, value) of every machine key, walking the document's values."""
-    keys = [("gpu-uuid", f"/nvidia/adapters/{a}/uuids/{u}", v)
-            for a, adapter in enumerate(doc["nvidia"]["adapters"]) for u, v in enumerate(adapter["uuids"])]
-    keys += [("drive-serial", f"/drives/{d}/serialNumber", drv["serialNumber"]) for d, drv in enumerate(doc["drives"])]
-    for n, s in enumerate(doc["smbios"].get("structures", [])):
-        keys += [(KINDS[s["kind"], f], f"/smbios/structures/{n}/{f}", v) for f, v in s.items() if (s["kind"], f) in KINDS]
-    return keys
+def places(doc):
+    """(container, field, pointer, value) of every value the document holds, in its order."""
+    values = [("adapter", "uuids", f"/nvidia/adapters/{a}/uuids/{u}", v)
+              for a, adapter in enumerate(doc["nvidia"]["adapters"]) for u, v in enumerate(adapter["uuids"])]
+    values += [("drive", f, f"/drives/{d}/{f}", v) for d, drv in enumerate(doc["drives"]) for f, v in drv.items()]
+    values += [(s["kind"], f, f"/smbios/structures/{n}/{f}", v)
+               for n, s in enumerate(doc["smbios"].get("structures", [])) for f, v in s.items() if f != "kind"]
+    return values
+
+
+def check_places():
+    """Every value of a place that holds keys is a key, in the document's order; one place a kind."""
+    assert len(set(KEY_PLACES.values())) == len(KEY_PLACES), f"a kind in two places: {KEY_PLACES}"
+    for keys, doc in KEYED:
+        keyed = [p for c, f, p, _ in places(doc) if (c, f) in KEY_PLACES]
+        assert [k["pointer"] for k in keys] == keyed, f"keys {[k['pointer'] for k in keys]}, values {keyed}"
 
 
 def check_keys(keys, doc):
-    assert [(k["kind"], k["pointer"], k["value"]) for k in keys] == machine_keys(doc), "keys are not the document's"
-    assert all((k["value"] is None) == (k["quality"] == "absent") for k in keys), "absent is not null"
+    at = {p: (c, f, v) for c, f, p, v in places(doc)}
+    for k in keys:
+        assert k["kind"] in KEY_KINDS and k["pointer"] in at, f"no such key: {k}"
+        container, field, value = at[k["pointer"]]
+        assert value == k["value"], f"{k} is not the value at its pointer"
+        assert KEY_PLACES.setdefault((container, field), k["kind"]) == k["kind"], f"{k}: another kind there"
+        assert (k["value"] is None) == (k["quality"] == "absent"), "absent is not null"
+    KEYED.append((keys, doc))
+    check_places()
 
 
 def firmware(folder, sample):
@@ -124,7 +145,8 @@ def check(name, build):
         doc = json.loads(document.stdout.decode("utf-8"), object_pairs_hook=unique)
         jsonschema.validate(doc, json.loads(schema.read_text()))
         report = text.stdout[text.stdout.index(TAG):]
-        assert render(doc) == report, f"rendered:\n{render(doc)!r}\nreport:\n{report!r}"
+        rendered = render(doc, report)
+        assert rendered == report, f"rendered:\n{rendered!r}\nreport:\n{report!r}"
         check_keys(doc["keys"], doc)
         print(f"ok: {name}")
     except (AssertionError, ValueError, jsonschema.ValidationError) as error:
@@ -209,6 +231,7 @@ def check_fleet():
         problems += 1
         print(f"FAIL: --keys --json: {error}", file=sys.stderr)
     check_diff(fleet, doc, resolver)
+    check_verdicts(doc)
 
 
 def check_diff(fleet, doc, resolver):
@@ -239,7 +262,63 @@ def check_diff(fleet, doc, resolver):
         print(f"FAIL: --diff: {error}", file=sys.stderr)
 
 
+def structure(kind):
+    return lambda d: next(s for s in d["smbios"]["structures"] if s["kind"] == kind)
+
+
+system, key = structure("system"), lambda d: d["keys"][0]
+# A change to a document the replay wrote, and whether the schema and the reader both take it.
+VERDICTS = [
+    ("as written", lambda d: None, True),
+    ("an agent's own members", lambda d: d.update(host="desk-17", collectedAt={"at": [1, {}]}), True),
+    ("version 2.0", lambda d: d.update(version=2.0), True),
+    ("version 1 with keys", lambda d: d.update(version=1), False),
+    ("version 1 without keys", lambda d: (d.update(version=1), d.pop("keys")), True),
+    ("version 2 without keys", lambda d: d.pop("keys"), False),
+    ("drive number 9", lambda d: d["drives"][0].update(number=9), False),
+    ("drive number 7.0", lambda d: d["drives"][0].update(number=7.0), True),
+    ("adapter index past 32 bits", lambda d: d["nvidia"]["adapters"][0].update(index=2**31), False),
+    ("table size 1.5", lambda d: d["smbios"].update(tableSize=1.5), False),
+    ("failed fetch alone", lambda d: d.update(smbios={"fetchFailed": True}), True),
+    ("failed fetch with a size", lambda d: d.update(smbios={"fetchFailed": True, "tableSize": 0}), False),
+    ("failed fetch with structures", lambda d: d.update(smbios={"fetchFailed": True, "structures": []}), False),
+    ("failed fetch with its end", lambda d: d.update(smbios={"fetchFailed": True, "endOfTable": True}), False),
+    ("kind bogus", lambda d: system(d).update(kind="bogus"), False),
+    ("a field always there missing", lambda d: system(d).pop("manufacturer"), False),
+    ("a later field missing", lambda d: system(d).pop("uuid"), True),
+    ("another kind's field, whatever it holds", lambda d: system(d).update(vendor=[{}], assetTag=5), True),
+    ("its kind's field as a number", lambda d: system(d).update(serialNumber=5), False),
+    ("its kind after its fields", lambda d: system(d).update(kind=system(d).pop("kind")), True),
+    ("hex with a line feed", lambda d: d["drives"][0].update(model={"hex": "AB\n"}), False),
+    ("hex in lower case", lambda d: d["drives"][0].update(model={"hex": "ab"}), False),
+    ("hex beside a note", lambda d: d["drives"][0].update(model={"hex": "AB", "note": 1}), True),
+    ("a key of no kind", lambda d: key(d).update(kind="serial"), False),
+    ("a key of no quality", lambda d: key(d).update(quality="good"), False),
+    ("a key's pointer with a line feed", lambda d: key(d).update(pointer=key(d)["pointer"] + "\n"), False),
+    ("a key's pointer to no key", lambda d: key(d).update(pointer="/drives/0/model"), False),
+    ("a key with a note", lambda d: key(d).update(note=1), True),
+]
+
+
+def check_verdicts(doc):
+    global problems
+    validator = jsonschema.Draft202012Validator(IDENTITIES)
+    folder = scratch / "verdicts"
+    folder.mkdir()
+    for n, (name, change, taken) in enumerate(VERDICTS):
+        changed = copy.deepcopy(doc)
+        change(changed)
+        (folder / f"{n}.json").write_text(json.dumps(changed))
+        read = subprocess.run([replay, "--keys", "--json", folder / f"{n}.json"], capture_output=True)
+        verdicts = (validator.is_valid(changed), {0: True, 2: False}.get(read.returncode))
+        if verdicts != (taken, taken):
+            problems += 1
+            print(f"FAIL: {name}: schema {verdicts[0]}, reader {verdicts[1]}, both {taken}: {read.stderr}",
+                  file=sys.stderr)
+    print(f"ok: {len(VERDICTS)} documents that the schema and the reader judge alike")
+
+
 check_fleet()
 if problems:
     sys.exit(1)
-print(f"{len(cases) + 2} passed, 0 failed")
+print(f"{len(cases) + 3} passed, 0 failed")

@@ -74,6 +74,11 @@ printf 'PhysicalDrive0' >"$scratch/text.json"
 expect 2 "text.json: not JSON" -- --keys "$scratch/empty" "$scratch/text.json"
 printf '{"format":"quorvex-identities","version":3}' >"$scratch/v3.json"
 expect 2 "v3.json: /version" -- --keys --json "$scratch/empty" "$scratch/v3.json"
+# A field given twice is refused, even before its structure's kind says that it is one.
+printf '%s' '{"format":"quorvex-identities","version":1,"nvidia":{"adaptersListed":true,"adapters":[]},
+  "drives":[],"smbios":{"fetchFailed":false,"tableSize":0,"endOfTable":true,"structures":[
+  {"vendor":"a","vendor":"b","kind":"bios","version":null,"releaseDate":null}]}}' >"$scratch/twice.json"
+expect 2 'twice.json: /smbios/structures/0: "vendor" named twice' -- --keys "$scratch/twice.json"
 expect 2 "fifo-registry/registry.reg: a named pipe" -- --keys "$scratch/empty" "$scratch/fifo-registry"
 mkfifo "$scratch/pipe.json"
 expect 2 "pipe.json: a named pipe" -- --keys "$scratch/empty" "$scratch/pipe.json"
