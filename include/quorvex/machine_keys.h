@@ -46,30 +46,30 @@ enum class KeyKind : std::uint8_t {
 // GPUs' UUID arrays), "drive", or the kind of an SMBIOS structure.
 struct KeyKindInfo {
   KeyKind kind;
+  bool uuid;              // a UUID: its spellings are one value (SameKeyValue)
   std::string_view name;  // as documents and the tools write it: "drive-serial"
   std::string_view container;
   std::string_view field;
-  bool uuid;                     // a UUID: its spellings are one value (SameKeyValue)
   std::string_view placeholder;  // what the report prints where the value was not read
   std::string_view place;        // what a person calls the element that holds it
 };
 
 // Every kind, in KeyKind's order.
 inline constexpr KeyKindInfo kKeyKinds[] = {
-    {KeyKind::kGpuUuid, "gpu-uuid", "adapter", "uuids", true, "", "adapter"},
-    {KeyKind::kDriveSerial, "drive-serial", "drive", "serialNumber", false, kNotRead, "drive"},
-    {KeyKind::kSystemUuid, "system-uuid", "system", "uuid", true, kSmbiosAbsent, "system"},
-    {KeyKind::kSystemSerial, "system-serial", "system", "serialNumber", false, kSmbiosAbsent,
+    {KeyKind::kGpuUuid, true, "gpu-uuid", "adapter", "uuids", "", "adapter"},
+    {KeyKind::kDriveSerial, false, "drive-serial", "drive", "serialNumber", kNotRead, "drive"},
+    {KeyKind::kSystemUuid, true, "system-uuid", "system", "uuid", kSmbiosAbsent, "system"},
+    {KeyKind::kSystemSerial, false, "system-serial", "system", "serialNumber", kSmbiosAbsent,
      "system"},
-    {KeyKind::kBaseboardSerial, "baseboard-serial", "baseboard", "serialNumber", false,
+    {KeyKind::kBaseboardSerial, false, "baseboard-serial", "baseboard", "serialNumber",
      kSmbiosAbsent, "baseboard"},
-    {KeyKind::kChassisSerial, "chassis-serial", "chassis", "serialNumber", false, kSmbiosAbsent,
+    {KeyKind::kChassisSerial, false, "chassis-serial", "chassis", "serialNumber", kSmbiosAbsent,
      "chassis"},
-    {KeyKind::kChassisAssetTag, "chassis-asset-tag", "chassis", "assetTagNumber", false,
+    {KeyKind::kChassisAssetTag, false, "chassis-asset-tag", "chassis", "assetTagNumber",
      kSmbiosAbsent, "chassis"},
-    {KeyKind::kProcessorSerial, "processor-serial", "processor", "serialNumber", false,
+    {KeyKind::kProcessorSerial, false, "processor-serial", "processor", "serialNumber",
      kSmbiosAbsent, "processor"},
-    {KeyKind::kMemorySerial, "memory-serial", "memoryDevice", "serialNumber", false, kSmbiosAbsent,
+    {KeyKind::kMemorySerial, false, "memory-serial", "memoryDevice", "serialNumber", kSmbiosAbsent,
      "memory device"},
 };
 

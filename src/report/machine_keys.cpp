@@ -82,7 +82,7 @@ bool StartsWithIgnoringAsciiCase(std::string_view value, std::string_view prefix
          EqualIgnoringAsciiCase(value.substr(0, prefix.size()), prefix);
 }
 
-constexpr KeyKindInfo kUnknownKind = {KeyKind{}, "unknown", "", "", false, "", ""};
+constexpr KeyKindInfo kUnknownKind = {KeyKind{}, false, "unknown", "", "", "", ""};
 
 constexpr bool RowsInKindOrder() {
   for (std::size_t row = 0; row < std::size(kKeyKinds); ++row) {
