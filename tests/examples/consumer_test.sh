@@ -2,7 +2,7 @@
 # The library as a program that binds to hardware meets it: the host build
 # installed into a prefix of its own, examples/consumer built against that
 # prefix, and the keys it prints of a document the usable ones that
-# quorvex-replay --keys --json finds there.
+# quorvex-replay --keys --json finds there, its fingerprint the replay's.
 # Usage: consumer_test.sh BUILD_DIR REPLAY SCENARIO_REG SCRATCH [COMPILER_FLAGS]
 set -euo pipefail
 # shellcheck source=../../scripts/lib/check.sh
@@ -31,6 +31,12 @@ python3 "$here/usable_keys.py" "$scratch/keys.json" >"$scratch/expected"
 [[ -s $scratch/expected ]] || fail "the document has no usable key: the test proves nothing"
 cmp -s "$scratch/expected" "$scratch/printed" ||
   fail "quorvex-consumer printed $(tr '\n' ';' <"$scratch/printed"), --keys has $(tr '\n' ';' <"$scratch/expected")"
+# Its fingerprint through the package's quorvex::fingerprint is the tool's.
+"$replay" --new-key "$scratch/key"
+"$scratch/consumer/quorvex-consumer" "$scratch/document.json" "$scratch/key" >"$scratch/fingerprint" ||
+  fail "quorvex-consumer with a key exited with $?"
+"$replay" --fingerprint --key "$scratch/key" "$scratch/document.json" | cmp -s - "$scratch/fingerprint" ||
+  fail "quorvex-consumer's fingerprint is not quorvex-replay --fingerprint's: $(cat "$scratch/fingerprint")"
 "$scratch/consumer/quorvex-consumer" "$scratch/capture/registry.reg" >/dev/null 2>"$scratch/refused" &&
   fail "quorvex-consumer read a registry file as a document"
 grep -q "registry.reg: not JSON" "$scratch/refused" || fail "no refusal naming the file: $(cat "$scratch/refused")"
