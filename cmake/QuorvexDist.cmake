@@ -1,5 +1,6 @@
-# Run by the dist target (cmake -P): stages the shipped files, writes
-# SHA256SUMS, packs the zip and writes its checksum.
+# Run by the dist target (cmake -P): stages the shipped files (those of
+# QUORVEX_DIST_DOCS in a docs/ folder, where the README's links find them),
+# writes SHA256SUMS, packs the zip and writes its checksum.
 #
 # Every byte of the zip follows from the staged files, except the owner's
 # user and group ids, which the zip writer always records: two builds by the
@@ -35,10 +36,14 @@ file(REMOVE_RECURSE "${QUORVEX_DIST_STAGE}")
 file(MAKE_DIRECTORY "${folder}")
 
 string(REPLACE "|" ";" files "${QUORVEX_DIST_FILES}")
+string(REPLACE "|" ";" docs "${QUORVEX_DIST_DOCS}")
 set(entries)
 set(sums "")
-foreach(file IN LISTS files)
+foreach(file IN LISTS files docs)
   get_filename_component(name "${file}" NAME)
+  if(file IN_LIST docs)
+    set(name "docs/${name}")
+  endif()
   if(name IN_LIST entries)
     message(FATAL_ERROR "Two files named ${name} in the release")
   endif()
@@ -47,7 +52,8 @@ foreach(file IN LISTS files)
   else()
     set(permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   endif()
-  file(COPY "${file}" DESTINATION "${folder}" FILE_PERMISSIONS ${permissions})
+  get_filename_component(destination "${folder}/${name}" DIRECTORY)
+  file(COPY "${file}" DESTINATION "${destination}" FILE_PERMISSIONS ${permissions})
   file(SHA256 "${folder}/${name}" hash)
   # sha256sum's format, so `sha256sum -c SHA256SUMS` checks it.
   string(APPEND sums "${hash}  ${name}\n")

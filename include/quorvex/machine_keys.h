@@ -91,11 +91,8 @@ std::optional<KeyKind> KeyKindAt(std::string_view container, std::string_view fi
 // braces, NVIDIA's driver puts "GPU-" in front, and hexadecimal digits come
 // in either case. The bytes, UTF-8 or not, are otherwise compared as they are.
 //
-// The value as that rule leaves it, but for the case: a view into `value`.
-std::string_view BareKeyValue(KeyKind kind, std::string_view value);
-
-// The value as that rule compares it: BareKeyValue, and for the UUID kinds
-// in lower case. "{0A1B-...}" and "GPU-0a1b-..." give the same.
+// The value as that rule compares it: "{0A1B-...}" and "GPU-0a1b-..." give
+// the same, "0a1b-...".
 std::string ComparableKey(KeyKind kind, std::string_view value);
 
 // Whether ComparableKey makes `a` and `b` the same, without making either.

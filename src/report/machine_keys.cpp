@@ -92,8 +92,8 @@ constexpr bool RowsInKindOrder() {
 }
 static_assert(RowsInKindOrder(), "kKeyKinds is indexed by KeyKind");
 
-}  // namespace
-
+// The value as the one rule leaves it, but for the case: a view into
+// `value`, so kept inside, where no temporary is passed.
 std::string_view BareKeyValue(KeyKind kind, std::string_view value) {
   value = TrimKeyBlanks(value);
   if (!InfoOf(kind).uuid) return value;
@@ -103,6 +103,8 @@ std::string_view BareKeyValue(KeyKind kind, std::string_view value) {
   if (StartsWithIgnoringAsciiCase(value, "GPU-")) value.remove_prefix(4);
   return value;
 }
+
+}  // namespace
 
 std::string_view QualityName(KeyQuality quality) {
   return kQualityNames[static_cast<std::size_t>(quality)];

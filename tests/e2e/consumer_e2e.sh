@@ -5,7 +5,9 @@
 # prefix alone, and run under Wine in the NVIDIA scenario: the keys it prints
 # of this machine, and of the document quorvex-capture.exe --json writes in
 # the same session, are the usable ones quorvex-capture.exe --keys --json
-# finds there.
+# finds there. The README's C++ quick start is built and run the same way,
+# so that the shortest program a reader copies compiles against the package
+# as it is.
 # Usage: consumer_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
 set -euo pipefail
 
@@ -19,15 +21,35 @@ prefix=$scratch/prefix
 
 cmake --install "$build" --prefix "$prefix" >"$scratch/install.log"
 cp -r "$build/nlohmann-json/." "$prefix/"
-if ! cmake -S "$root/examples/consumer" -B "$scratch/consumer" -G Ninja \
-  --toolchain "$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_PREFIX_PATH=/ >"$scratch/consumer.log" 2>&1 ||
-  ! cmake --build "$scratch/consumer" >>"$scratch/consumer.log" 2>&1; then
-  cat "$scratch/consumer.log" >&2
+# cross_build SOURCE BUILD: a program cross-built against the installed prefix alone.
+cross_build() {
+  if ! cmake -S "$1" -B "$2" -G Ninja --toolchain "$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_PREFIX_PATH=/ >"$2.log" 2>&1 ||
+    ! cmake --build "$2" >>"$2.log" 2>&1; then
+    cat "$2.log" >&2
+    return 1
+  fi
+}
+cross_build "$root/examples/consumer" "$scratch/consumer" || {
   fail "examples/consumer does not cross-build against the installed prefix alone"
   check_finish "" "$scratch"
-fi
+}
 consumer=$scratch/consumer/quorvex-consumer.exe
+
+# The quick start, with the consumer's CMakeLists.txt and manifest: what the
+# README tells a reader to link.
+mkdir -p "$scratch/quick-start-source"
+awk '/^<!-- quick start/ { marked = 1; next }
+     marked && /^```cpp$/ { block = 1; next }
+     block && /^```$/ { exit }
+     block { print }' "$root/README.md" >"$scratch/quick-start-source/main.cpp"
+cp "$root/examples/consumer/"{CMakeLists.txt,quorvex_consumer.rc,quorvex_consumer.manifest} \
+  "$scratch/quick-start-source/"
+lines=$(wc -l <"$scratch/quick-start-source/main.cpp")
+((lines > 0 && lines <= 15)) || fail "the README's quick start has $lines lines, not 1 to 15"
+quick_start=$scratch/quick-start/quorvex-consumer.exe
+cross_build "$scratch/quick-start-source" "$scratch/quick-start" ||
+  fail "the README's quick start does not cross-build against the installed prefix alone"
 
 wine_session_start "$scratch/prefix-wine"
 e2e_import "$scenarios/nvidia.reg.utf8" "$scratch"
@@ -46,6 +68,12 @@ timeout 60 wine "$consumer" </dev/null >"$scratch/machine.raw" 2>"$scratch/machi
   fail "quorvex-consumer.exe exited with $?: $(cat "$scratch/machine.err")"
 (cd "$scratch" && timeout 60 wine "$consumer" document.json </dev/null >document.raw 2>document.err) ||
   fail "quorvex-consumer.exe document.json exited with $?: $(cat "$scratch/document.err")"
+if [[ -f $quick_start ]]; then
+  timeout 60 wine "$quick_start" </dev/null >"$scratch/quick-machine.raw" 2>"$scratch/quick-machine.err" ||
+    fail "the quick start exited with $?: $(cat "$scratch/quick-machine.err")"
+  (cd "$scratch" && timeout 60 wine "$quick_start" document.json </dev/null >quick-document.raw 2>quick-document.err) ||
+    fail "the quick start on document.json exited with $?: $(cat "$scratch/quick-document.err")"
+fi
 wine_session_stop
 
 python3 "$root/tests/examples/usable_keys.py" "$scratch/keys.json" >"$scratch/expected"
@@ -56,4 +84,10 @@ for printed in machine document; do
   cmp -s "$scratch/expected" "$scratch/$printed" ||
     fail "quorvex-consumer.exe ($printed) printed $(tr '\n' ';' <"$scratch/$printed"), --keys --json has $(tr '\n' ';' <"$scratch/expected")"
 done
-check_finish "examples/consumer built against the installed MinGW package, under Wine: $(wc -l <"$scratch/expected") usable keys" "$scratch"
+# The quick start prints the values raw, so its lines are held to the kinds alone.
+for printed in quick-machine quick-document; do
+  [[ -f $scratch/$printed.raw ]] || continue
+  cmp -s <(cut -d' ' -f1 "$scratch/expected") <(sed 's/\r$//' "$scratch/$printed.raw" | cut -d' ' -f1) ||
+    fail "the quick start ($printed) printed $(tr '\n' ';' <"$scratch/$printed.raw"), --keys --json has $(tr '\n' ';' <"$scratch/expected")"
+done
+check_finish "examples/consumer and the README's quick start built against the installed MinGW package, under Wine: $(wc -l <"$scratch/expected") usable keys" "$scratch"

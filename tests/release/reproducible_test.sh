@@ -3,7 +3,8 @@
 # absolute paths, seconds apart, with a different time zone and umask, and
 # requires the same bytes from both: the executables, SHA256SUMS, the zip and
 # its checksum. Also checks that the zip holds every program built, README.md,
-# LICENSE and SHA256SUMS, and that SHA256SUMS matches what it lists.
+# LICENSE, the tracked files of docs/ (which the README links to) and
+# SHA256SUMS, and that SHA256SUMS matches what it lists.
 # Uncommitted changes are not in a clone, so they are not tested.
 # Usage: tests/release/reproducible_test.sh [SCRATCH_FOLDER]
 set -euo pipefail
@@ -64,13 +65,15 @@ for file in "${compared[@]}"; do
   fi
 done
 
-# What the zip holds, unpacked: every program built, the two documents and
-# SHA256SUMS, and checksums that match the unpacked files and the build.
+# What the zip holds, unpacked: every program built, the two documents, the
+# pages beside the README and SHA256SUMS, and checksums that match the
+# unpacked files and the build.
 unpacked=$scratch/unpacked
 mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$first/dist/$zip_name")
 folder=$unpacked/${zip_name%.zip}
-expected=$( (cd "$first/build/release" && ls -- *.exe; printf '%s\n' README.md LICENSE SHA256SUMS) |
+expected=$( (cd "$first/build/release" && ls -- *.exe; printf '%s\n' README.md LICENSE SHA256SUMS
+  git -C "$first" ls-files docs) |
   sed "s|^|${zip_name%.zip}/|" | sort)
 found=$( (cd "$unpacked" && cmake -E tar tf "$first/dist/$zip_name") | sort)
 if [ "$found" != "$expected" ]; then

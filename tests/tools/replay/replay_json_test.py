@@ -13,8 +13,11 @@ with a drive gone and an SMBIOS text changed; --fingerprint of the same
 captures, each tag what a back end computes as docs/fingerprints.md says, and
 --match. SAMPLES (real SMBIOS tables, outside the repository) is used when it
 is there."""
-import copy, hashlib, hmac, json, pathlib, shutil, struct, subprocess, sys
+import copy, hashlib, hmac, json, pathlib, shutil, subprocess, sys
 import jsonschema
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "support"))
+from capture_builder import drive, smbios  # noqa: E402
 
 replay, schema, scenarios, samples, scratch = map(pathlib.Path, sys.argv[1:])
 problems = 0
@@ -100,13 +103,6 @@ def check_keys(keys, doc):
     assert all((k["value"] is None) == (k["quality"] == "absent") for k in keys), "absent is not null"
 
 
-def drive(folder, number, texts):  # a descriptor with serial, model and firmware at its offsets
-    body = b"".join(t + b"\0" for t in texts)
-    offsets = [48 + sum(len(t) + 1 for t in texts[:i]) for i in range(3)]
-    descriptor = bytes(16) + struct.pack("<III", offsets[1], offsets[2], offsets[0]) + bytes(20) + body
-    (folder / f"PhysicalDrive{number}.bin").write_bytes(descriptor)
-
-
 def firmware(folder, sample):
     if sample.is_dir():
         for name in ("smbios_entry_point", "DMI"):
@@ -153,17 +149,6 @@ cases = {
 }
 for case_name, builder in cases.items():
     check(case_name, builder)
-
-
-def smbios(folder, *structures):  # (type, formatted length, {offset: bytes}, [texts])
-    data = b""
-    for kind, length, fields, texts in structures:
-        area = bytearray([kind, length, 0, 0] + [0] * (length - 4))
-        for at, value in fields.items():
-            area[at:at + len(value)] = value
-        data += bytes(area) + b"".join(t + b"\0" for t in texts) + b"\0" * (1 if texts else 2)
-    data += bytes([127, 4, 0, 0, 0, 0])
-    (folder / "smbios.bin").write_bytes(struct.pack("<BBBBI", 0, 3, 0, 0, len(data)) + data)
 
 
 def shared(captures):
