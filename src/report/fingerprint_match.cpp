@@ -10,13 +10,22 @@ namespace {
 constexpr std::size_t kShareNumerator = 1;
 constexpr std::size_t kShareDenominator = 2;
 
-// The components in order, each once: a caller's fingerprint may have been
-// put together by hand.
-std::vector<FingerprintComponent> AsSet(const Fingerprint& fingerprint) {
-  std::vector<FingerprintComponent> set = fingerprint.components;
-  if (!std::is_sorted(set.begin(), set.end())) std::sort(set.begin(), set.end());
-  set.erase(std::unique(set.begin(), set.end()), set.end());
-  return set;
+// The components in order, each once: the fingerprint's own when they are
+// (as the library makes and reads them), else a copy in `room` made so, since
+// a caller's fingerprint may have been put together by hand.
+const std::vector<FingerprintComponent>& AsSet(const Fingerprint& fingerprint,
+                                               std::vector<FingerprintComponent>& room) {
+  const std::vector<FingerprintComponent>& components = fingerprint.components;
+  const auto notAfter = [](const FingerprintComponent& a, const FingerprintComponent& b) {
+    return !(a < b);
+  };
+  if (std::adjacent_find(components.begin(), components.end(), notAfter) == components.end()) {
+    return components;
+  }
+  room = components;
+  std::sort(room.begin(), room.end());
+  room.erase(std::unique(room.begin(), room.end()), room.end());
+  return room;
 }
 
 // A kind's counts, the kind's entry added when it is the first of its kind.
@@ -55,8 +64,9 @@ std::vector<KindMatch> CountKinds(const std::vector<FingerprintComponent>& enrol
 }  // namespace
 
 FingerprintMatch MatchFingerprints(const Fingerprint& enrolled, const Fingerprint& current) {
-  const std::vector<FingerprintComponent> before = AsSet(enrolled);
-  const std::vector<FingerprintComponent> after = AsSet(current);
+  std::vector<FingerprintComponent> enrolledRoom, currentRoom;
+  const std::vector<FingerprintComponent>& before = AsSet(enrolled, enrolledRoom);
+  const std::vector<FingerprintComponent>& after = AsSet(current, currentRoom);
   FingerprintMatch match;
   match.enrolledComponents = before.size();
   match.currentComponents = after.size();
