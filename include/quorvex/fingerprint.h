@@ -182,15 +182,17 @@ struct FingerprintMatch {
 // Whether `current` is the machine `enrolled` was taken of, and the counts
 // that decided it; never a value. The rule: when both hold at least
 // kStrongFingerprintComponents components, the same machine when at least
-// kLeastMatchedComponents (2) components match and the matches are at least half of all the
-// distinct components of the two (2 × matched ≥ matched + changed × 2 + added + removed). When
-// either is weak, the same only when the two are equal and not empty: a machine with no usable
-// identifier is nobody's.
+// kLeastMatchedComponents (2) components match and the matches are at least
+// half of all the distinct components of the two (2 × matched ≥ matched +
+// 2 × changed + added + removed). When either is weak, the same only when the
+// two are equal and not empty: a machine with no usable identifier is
+// nobody's, or it would be every such machine's.
 //
-// So an unchanged machine is always the same; with three or more components
-// enrolled, one component changed, added or removed (of any kind) leaves it
-// the same; and two machines that share at most one component (a part moved
-// from one to the other, or anything two machines share) are different.
+// So an unchanged machine is always the same (but for one with no usable
+// identifier); with three or more components enrolled, one component
+// changed, added or removed (of any kind) leaves it the same; and two
+// machines that share at most one component (a part moved from one to the
+// other, or anything two machines share) are different.
 // The fingerprints are taken as sets: their order and repeats do not count.
 FingerprintMatch MatchFingerprints(const Fingerprint& enrolled, const Fingerprint& current);
 

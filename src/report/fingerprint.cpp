@@ -19,6 +19,23 @@ std::string Bytes(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
+constexpr std::size_t LongestKindName() {
+  std::size_t longest = 0;
+  for (const KeyKindInfo& info : kKeyKinds) longest = std::max(longest, info.name.size());
+  return longest;
+}
+
+// The tag's 32 lower-case hexadecimal digits after `text`.
+void AppendTag(std::string& text, const FingerprintTag& tag) {
+  constexpr char kDigits[] = "0123456789abcdef";
+  std::size_t at = text.size();
+  text.resize(at + 2 * tag.size());
+  for (const std::uint8_t byte : tag) {
+    text[at++] = kDigits[byte >> 4];
+    text[at++] = kDigits[byte & 0x0F];
+  }
+}
+
 }  // namespace
 
 bool operator<(const FingerprintComponent& a, const FingerprintComponent& b) {
@@ -65,6 +82,7 @@ std::optional<Failure> Fingerprinter::Create(std::string_view key,
 std::optional<Failure> Fingerprinter::Of(const std::vector<MachineKey>& keys,
                                          Fingerprint& fingerprint) {
   Fingerprint made;
+  made.components.reserve(keys.size());
   HmacSha256 mac{};
   for (const MachineKey& key : keys) {
     if (key.quality != KeyQuality::kUsable || !key.value) continue;
@@ -98,29 +116,32 @@ std::optional<Failure> MachineFingerprint(std::string_view key, const Identities
 }
 
 std::string FingerprintTagText(const FingerprintTag& tag) {
-  constexpr char kDigits[] = "0123456789abcdef";
   std::string text;
-  text.reserve(2 * tag.size());
-  for (const std::uint8_t byte : tag) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0F];
-  }
+  AppendTag(text, tag);
   return text;
 }
 
 std::string FingerprintDocument(const Fingerprint& fingerprint) {
-  std::string text = "{\"format\":\"";
-  text += kFingerprintFormat;
-  text += "\",\"version\":";
-  text += std::to_string(kFingerprintVersion);
-  text += ",\"components\":[";
+  constexpr std::string_view kOpen = "{\"kind\":\"";
+  constexpr std::string_view kBetween = "\",\"tag\":\"";
+  static const std::string head = "{\"format\":\"" + std::string(kFingerprintFormat) +
+                                  "\",\"version\":" + std::to_string(kFingerprintVersion) +
+                                  ",\"components\":[";
+  std::string text;
+  // A fleet's fingerprints are written by the hundred thousand: room for
+  // the whole line at once, as if every kind's name were the longest.
+  text.reserve(head.size() +
+               fingerprint.components.size() * (kOpen.size() + LongestKindName() + kBetween.size() +
+                                                2 * kFingerprintTagBytes + 3) +
+               3);
+  text += head;
   for (std::size_t i = 0; i < fingerprint.components.size(); ++i) {
     const FingerprintComponent& component = fingerprint.components[i];
     if (i > 0) text += ',';
-    text += "{\"kind\":\"";
+    text += kOpen;
     text += KeyKindName(component.kind);
-    text += "\",\"tag\":\"";
-    text += FingerprintTagText(component.tag);
+    text += kBetween;
+    AppendTag(text, component.tag);
     text += "\"}";
   }
   text += "]}\n";
