@@ -2,7 +2,9 @@
 # Benchmarks (bench/README.md): quorvex.exe under Wine against the limit program,
 # with the floor program and wmic for context, timed by hyperfine; wineserver requests; callgrind counts of the
 # replay tool as the inputs grow; --keys over fleets of documents (up to 100,000 through --from), its time and
-# peak memory; documents padded to 32 MiB and one document of 20,000 keys; the .exe's size.
+# peak memory; documents padded to 32 MiB and one document of 20,000 keys; machine fingerprints: their
+# evaluation over a generated fleet, their cost against --keys and --fingerprint --from over 100,000
+# documents; the .exe's size.
 # bench/table.py prints them.
 set -euo pipefail
 # shellcheck source=../scripts/lib/install.sh
@@ -24,11 +26,12 @@ rm -rf "$work" && mkdir -p "$work/inputs/empty"
   # Instruction counts of the code as shipped: optimised, no sanitizers.
   cmake --preset native -B build/bench-native -DCMAKE_BUILD_TYPE=Release -DQUORVEX_SANITIZE=OFF \
     -DQUORVEX_BUILD_TESTS=OFF -DQUORVEX_BENCH=ON
-  nice cmake --build build/bench-native --target quorvex-replay make_inputs
+  nice cmake --build build/bench-native --target quorvex-replay make_inputs fingerprint_eval
 } >&2
 exe=$PWD/build/bench-mingw/quorvex.exe floor=$PWD/build/bench-mingw/bench/floor.exe
 limit=$PWD/build/bench-mingw/bench/limit.exe
 replay=build/bench-native/tools/quorvex-replay make_inputs=build/bench-native/bench/make_inputs
+fingerprint_eval=build/bench-native/bench/fingerprint_eval
 
 export WINEPREFIX=$PWD/build/bench-wine
 quorvex_wine_env
@@ -171,6 +174,34 @@ for count in 1000 100000; do
   /usr/bin/time -f %M -o "$work/from-$count.rss" "$replay" --keys --json --from "$work/from-$count.txt" \
     </dev/null >"$work/listed-$count.keys" || fail "--from $count: quorvex-replay --keys failed"
   echo "$count $(grep -o '"pointer":' "$work/listed-$count.keys" | wc -l) $(cat "$work/from-$count.rss")" >>"$work/from.txt"
+done
+
+# Machine fingerprints. The evaluation: a generated fleet through the change events, in memory.
+echo "bench: fingerprints" >&2
+"$fingerprint_eval" >"$work/fingerprint-eval.txt" || fail "fingerprint_eval failed"
+# A document's fingerprint against its --keys, in instructions: the whole process for the document
+# named alone (so OpenSSL's set-up, paid once a process, is in it), and per document over a list,
+# (list of 1,000 - list of 1) / 999, where only what each document costs is left.
+key=$work/fingerprint.key
+"$replay" --new-key "$key"
+head -n 1 "$work/from-1000.txt" >"$work/from-1.txt"
+for input in document from-1 from-1000; do
+  for mode in keys fingerprint; do
+    args=(--keys --json)
+    [[ $mode == keys ]] || args=(--fingerprint --key "$key")
+    if [[ $input == document ]]; then args+=("$(cat "$work/from-1.txt")"); else args+=(--from "$work/$input.txt"); fi
+    nice valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$replay" "${args[@]}" </dev/null \
+      >/dev/null 2>"$work/callgrind.err" && sed -n 's/^summary: \([0-9]*\)$/\1/p' "$work/callgrind.out"
+  done | paste -sd ' ' | sed "s/^/$input /" >>"$work/fingerprint-cost.txt"
+done
+# --fingerprint --from over the --keys --from lists above: time per document, peak memory.
+timed fingerprint-from "$rounds" none null \
+  "fingerprint-1000=$replay --fingerprint --key $key --from $work/from-1000.txt" \
+  "fingerprint-100000=$replay --fingerprint --key $key --from $work/from-100000.txt"
+for count in 1000 100000; do
+  /usr/bin/time -f %M -o "$work/fingerprint-$count.rss" "$replay" --fingerprint --key "$key" \
+    --from "$work/from-$count.txt" </dev/null >"$work/fingerprints-$count.txt" || fail "--fingerprint --from $count failed"
+  echo "$count $(wc -l <"$work/fingerprints-$count.txt") $(cat "$work/fingerprint-$count.rss")" >>"$work/fingerprint-from.txt"
 done
 
 python3 bench/table.py "$work" "$exe" "$floor"

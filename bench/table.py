@@ -129,6 +129,41 @@ for docs, (keys, peak) in sorted(fromkeys.items()):
 row("  peak memory per key, 1,000 to 100,000 documents", f"{(p2 - p1) * 1024 / (k2 - k1):,.0f} B", "", "",
     "by keys: the documents' bytes are not held")
 
+# fingerprint-eval.txt: bench/fingerprint_eval's lines; fingerprint-cost.txt: INPUT KEYS_IR FINGERPRINT_IR;
+# fingerprint-from.txt: DOCUMENTS LINES PEAK_KIB, and the fingerprint-from-* exports.
+evaluation = [line.split() for line in (work / "fingerprint-eval.txt").open()]
+for what, *v in evaluation:
+    if what == "machines":
+        row(f"fingerprints: a generated fleet of {v[0]} machines", f"{v[5]} to {v[7]}", "components",
+            "", f"median {v[6]}; {v[1]} with 3 or more, {v[2]} with 2, {v[3]} weak (1), {v[4]} with none")
+    elif what == "event":
+        name, applied, recognised, strong, recognised_strong, confused = v[0], *map(int, v[1:])
+        single = name != "board-replaced"
+        row(f"  recognised after {name}", f"{recognised / applied:.1%}", f"{recognised}/{applied}",
+            "100 % (3+)" if single else "as it falls",
+            f"{met(recognised_strong == strong) if single else '-'}: {recognised_strong}/{strong} with 3 or more "
+            f"components; taken for another machine: {confused}")
+    elif what == "pairs":
+        row("  false matches, all pairs of distinct machines", v[1], f"of {int(v[0]):,}", "0",
+            f"{met(v[1] == '0')}; at most {v[2]} component(s) shared by two distinct machines")
+    elif what == "clones":
+        row("  clones of one virtual machine, matched", f"{v[1]}/{v[0]}", "", "", "the limit the fleet query shows")
+cost = {name: [int(x) for x in v] for name, *v in map(str.split, (work / "fingerprint-cost.txt").open())}
+whole = cost["document"][1] / cost["document"][0]
+row("callgrind, one document: --fingerprint / --keys --json", f"{whole:.3f}", f"{cost['document'][1]:,} Ir",
+    "<= 1.10", f"{met(whole <= 1.10)}: the whole process, OpenSSL's set-up in it")
+each = [(cost["from-1000"][i] - cost["from-1"][i]) / 999 for i in (0, 1)]
+row("callgrind, per document of 1,000: fingerprint / keys", f"{each[1] / each[0]:.3f}",
+    f"{each[1]:,.0f} Ir/doc", "<= 1.10", f"{met(each[1] / each[0] <= 1.10)} (--keys: {each[0]:,.0f} Ir/doc)")
+n, small, large, _ = timed("fingerprint-from", "fingerprint-1000", "fingerprint-100000")
+per = [float(t.split()[0]) / c for t, c in ((small, 1000), (large, 100000))]
+row(f"--fingerprint --from, 1,000 documents, median of {n}", small, f"{per[0]:.4f} ms/doc")
+row(f"--fingerprint --from, 100,000 documents, median of {n}", large, f"{per[1]:.4f} ms/doc")
+row("  per document, 100,000 / 1,000", f"{per[1] / per[0]:.3f}", "", "flat: <= 1.10", met(per[1] / per[0] <= 1.10))
+for docs, lines, peak in map(str.split, (work / "fingerprint-from.txt").open()):
+    row(f"--fingerprint --from, peak memory, {int(docs):,} documents", f"{int(peak):,} KiB", "", "",
+        f"{int(lines):,} fingerprints written")
+
 imports = sorted(re.findall(r"DLL Name: (\S+)", out("x86_64-w64-mingw32-objdump", "-p", exe)))
 static = not any(re.match(r"lib.*\.dll|.*pthread", name, re.I) for name in imports)
 stripped = not re.search(r"(?m)^\[|\.debug", out("x86_64-w64-mingw32-objdump", "-t", "-h", exe))

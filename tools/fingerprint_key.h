@@ -9,12 +9,12 @@
 #include <string>
 
 #include "quorvex/failure.h"
+#include "quorvex/fingerprint.h"
 
 namespace quorvex::tools {
 
-// SHA-256's own strength: a shorter key would make the tags easier to guess than the hash.
-inline constexpr std::size_t kFingerprintKeyMinBytes = 32;
-// What a new key file holds.
+// What a new key file holds; a key read must have kFingerprintKeyMinBytes
+// (quorvex/fingerprint.h), which the fingerprints' own setup refuses below.
 inline constexpr std::size_t kNewFingerprintKeyBytes = 32;
 
 // Reads the key file's bytes into `key`, or says why not: the refusals of

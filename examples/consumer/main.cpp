@@ -6,12 +6,18 @@
 // quorvex-consumer OLD NEW: which keys changed from one document to the
 // other, a line each: the kind; changed, added or removed; where the key
 // stands in OLD (in NEW for an added one).
+// quorvex-consumer --fingerprint KEY_FILE DOCUMENT: the document's machine
+// fingerprint under the application's secret key in KEY_FILE.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 #include "quorvex/documents.h"
+#include "quorvex/fingerprint.h"
 #include "quorvex/identities.h"
 #include "quorvex/machine_keys.h"
 
@@ -41,10 +47,27 @@ bool Read(const char* document, quorvex::Identities& identities) {
   return true;
 }
 
+// The fingerprint under the key file's bytes, as a licence server would enrol it.
+int PrintFingerprint(const quorvex::Identities& identities, const char* keyFile) {
+  std::ifstream in(std::filesystem::u8path(keyFile), std::ios::binary);
+  const std::string key{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  quorvex::Fingerprint fingerprint;
+  if (const auto failure = quorvex::MachineFingerprint(key, identities, fingerprint)) {
+    std::cerr << "quorvex-consumer: " << keyFile << ": " << quorvex::FailureMessage(*failure)
+              << "\n";
+    return 2;
+  }
+  std::cout << quorvex::FingerprintDocument(fingerprint);
+  return std::cout.flush() ? 0 : 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   quorvex::Identities identities;
+  if (argc == 4 && std::string_view(argv[1]) == "--fingerprint") {
+    return Read(argv[3], identities) ? PrintFingerprint(identities, argv[2]) : 2;
+  }
   if (argc == 3) {
     quorvex::Identities now;
     if (!Read(argv[1], identities) || !Read(argv[2], now)) return 2;

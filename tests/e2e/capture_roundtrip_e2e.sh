@@ -10,7 +10,11 @@
 # print the document that quorvex-replay --json prints of the capture (the
 # one record both write, and so the keys judged from it); --diff against that
 # document finds no change, and --keys --json of saved documents is byte for
-# byte the replay's of the same documents, while a capture folder is refused. An option is never taken for a folder's name.
+# byte the replay's of the same documents, while a capture folder is refused.
+# Under a key quorvex-capture.exe --new-key makes, its --fingerprint of this
+# machine is byte for byte the replay's of the capture, and its --match
+# --key against that fingerprint finds the same machine (exit code 0). An
+# option is never taken for a folder's name.
 # Usage: capture_roundtrip_e2e.sh QUORVEX_EXE SCRATCH_FOLDER
 # quorvex-capture.exe is taken from beside QUORVEX_EXE.
 set -euo pipefail
@@ -103,6 +107,23 @@ round_trip() {
   if [[ $status -ne 2 ]] || ! grep -q "quorvex-replay --json" "$dir/folder.out"; then
     fail "$name: quorvex-capture.exe --keys of a folder exited with $status: $(cat "$dir/folder.out")"
   fi
+  # This machine's fingerprint under a key the capture tool makes (CNG's
+  # generator), matched against this machine now; the replay of the capture
+  # must give its bytes below.
+  status=0
+  (cd "$dir" && timeout 60 wine "$capture_exe" --new-key key </dev/null >"$dir/key.out" 2>&1) || status=$?
+  [[ $status -eq 0 && $(stat -c %s "$dir/key" 2>/dev/null) == 32 ]] ||
+    fail "$name: quorvex-capture.exe --new-key exited with $status: $(cat "$dir/key.out")"
+  status=0
+  (cd "$dir" && timeout 60 wine "$capture_exe" --fingerprint --key key </dev/null >"$dir/live.fp" \
+    2>"$dir/fingerprint.err") || status=$?
+  [[ $status -eq 0 ]] ||
+    fail "$name: quorvex-capture.exe --fingerprint exited with $status: $(cat "$dir/fingerprint.err")"
+  status=0
+  (cd "$dir" && timeout 60 wine "$capture_exe" --match --key key live.fp </dev/null >"$dir/match.out" 2>&1) ||
+    status=$?
+  [[ $status -eq 0 ]] ||
+    fail "$name: quorvex-capture.exe --match --key of its own fingerprint exited with $status: $(cat "$dir/match.out")"
   wine_session_stop
 
   if [[ -z "${QUORVEX_REPLAY_TOOL:-}" ]]; then
@@ -120,6 +141,10 @@ round_trip() {
     >replay-documents-keys.json 2>/dev/null)
   if ! perl -pe 's/\r\n\z/\n/' "$dir/documents-keys.json" | cmp -s - "$dir/replay-documents-keys.json"; then
     fail "$name: quorvex-capture.exe --keys --json of two documents is not quorvex-replay's"
+  fi
+  "$QUORVEX_REPLAY_TOOL" --fingerprint --key "$dir/key" "$capture" </dev/null >"$dir/replay.fp"
+  if ! perl -pe 's/\r\n\z/\n/' "$dir/live.fp" | cmp -s - "$dir/replay.fp"; then
+    fail "$name: quorvex-capture.exe --fingerprint is not quorvex-replay --fingerprint of its capture"
   fi
 }
 

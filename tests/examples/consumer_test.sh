@@ -47,6 +47,12 @@ for c in json.load(open(sys.argv[1]))["changes"]: print(c["kind"], c["change"], 
 [[ $(wc -l <"$scratch/expected-changes") -ge 2 ]] || fail "the changed copy changes too little: the test proves nothing"
 cmp -s "$scratch/expected-changes" "$scratch/changes" ||
   fail "quorvex-consumer found $(tr '\n' ';' <"$scratch/changes"), --diff $(tr '\n' ';' <"$scratch/expected-changes")"
+# Its fingerprint through the package's quorvex::fingerprint is the tool's.
+"$replay" --new-key "$scratch/key"
+"$scratch/consumer/quorvex-consumer" --fingerprint "$scratch/key" "$scratch/document.json" >"$scratch/fingerprint" ||
+  fail "quorvex-consumer --fingerprint exited with $?"
+"$replay" --fingerprint --key "$scratch/key" "$scratch/document.json" | cmp -s - "$scratch/fingerprint" ||
+  fail "quorvex-consumer's fingerprint is not quorvex-replay --fingerprint's: $(cat "$scratch/fingerprint")"
 "$scratch/consumer/quorvex-consumer" "$scratch/capture/registry.reg" >/dev/null 2>"$scratch/refused" &&
   fail "quorvex-consumer read a registry file as a document"
 grep -q "registry.reg: not JSON" "$scratch/refused" || fail "no refusal naming the file: $(cat "$scratch/refused")"

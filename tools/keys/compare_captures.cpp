@@ -28,8 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kTrouble = 2;
-
 // What tells one file from another whatever the path that names it: a
 // second spelling, a link, a path through another folder. The volume, and
 // the file's 128-bit id on it (a POSIX system's inode in its low bytes).
@@ -66,13 +64,6 @@ std::optional<FileIdentity> IdentityOf(const fs::path& path) {
   for (std::size_t i = 0; i < 8; ++i)
     identity.second[i] = static_cast<std::uint8_t>(index >> (8 * i));
   return identity;
-}
-
-// A name as the command line or the list gives it: UTF-8, as the manifest's
-// code page makes Windows hand over arguments.
-std::optional<fs::path> PathOf(const std::string& name) {
-  if (!IsValidUtf8(name)) return std::nullopt;
-  return fs::u8path(name);
 }
 
 // --from's LIST: a capture a line, UTF-8, CR LF or LF, empty lines skipped.
@@ -112,24 +103,6 @@ std::optional<std::string> ReadList(const std::string& list, std::vector<std::st
   return std::nullopt;
 }
 
-// One capture's keys: a folder as the tool takes folders, any other name
-// as an identities document.
-std::optional<std::string> LoadCapture(const std::string& name, const CaptureSources& sources,
-                                       std::vector<MachineKey>& keys) {
-  const std::optional<fs::path> path = PathOf(name);
-  if (!path) return name + ": not a UTF-8 name";
-  std::error_code error;
-  if (fs::is_directory(*path, error)) return sources.folder(*path, keys);
-  Identities identities;
-  if (auto failure = ReadIdentitiesFile(*path, identities)) {
-    failure->path = name;  // as the user named it
-    return FailureMessage(*failure);
-  }
-  // The record goes as soon as its keys are out: a fleet costs its keys.
-  keys = MachineKeys(identities);
-  return std::nullopt;
-}
-
 // Reads every capture named, each file once however often it is named;
 // false, with the message given, when one cannot be read.
 bool LoadCaptures(const std::vector<std::string>& names, const CaptureSources& sources,
@@ -148,7 +121,7 @@ bool LoadCaptures(const std::vector<std::string>& names, const CaptureSources& s
     }
     CaptureKeys& capture = captures.emplace_back();
     capture.name = name;
-    if (const auto problem = LoadCapture(name, sources, capture.keys)) {
+    if (const auto problem = LoadCaptureKeys(name, sources, capture.keys)) {
       tools::Complain(sources.tool, *problem);
       return false;
     }
@@ -158,27 +131,58 @@ bool LoadCaptures(const std::vector<std::string>& names, const CaptureSources& s
 
 bool LoadThisMachine(const CaptureSources& sources, CaptureKeys& capture) {
   capture.name = kThisMachine;
-  if (const auto problem = sources.thisMachine(capture.keys)) {
+  return LoadThisMachineKeys(sources, capture.keys);
+}
+
+}  // namespace
+
+std::optional<fs::path> PathOf(const std::string& name) {
+  if (!IsValidUtf8(name)) return std::nullopt;
+  return fs::u8path(name);
+}
+
+std::optional<std::string> LoadCaptureKeys(const std::string& name, const CaptureSources& sources,
+                                           std::vector<MachineKey>& keys) {
+  const std::optional<fs::path> path = PathOf(name);
+  if (!path) return name + ": not a UTF-8 name";
+  std::error_code error;
+  if (fs::is_directory(*path, error)) return sources.folder(*path, keys);
+  Identities identities;
+  if (auto failure = ReadIdentitiesFile(*path, identities)) {
+    failure->path = name;  // as the user named it
+    return FailureMessage(*failure);
+  }
+  // The record goes as soon as its keys are out: a fleet costs its keys.
+  keys = MachineKeys(identities);
+  return std::nullopt;
+}
+
+bool LoadThisMachineKeys(const CaptureSources& sources, std::vector<MachineKey>& keys) {
+  if (const auto problem = sources.thisMachine(keys)) {
     tools::Complain(sources.tool, std::string(kThisMachine) + ": " + *problem);
     return false;
   }
   return true;
 }
 
-}  // namespace
+bool NamedCaptures(const tools::ToolArguments& arguments, const CaptureSources& sources,
+                   std::vector<std::string>& names) {
+  names = arguments.operands;
+  if (!arguments.from) return true;
+  if (const auto problem = ReadList(*arguments.from, names)) {
+    tools::Complain(sources.tool, *problem);
+    return false;
+  }
+  if (names.empty()) {
+    tools::Complain(sources.tool, *arguments.from + ": names no capture");
+    return false;
+  }
+  return true;
+}
 
 int RunKeys(const tools::ToolArguments& arguments, const CaptureSources& sources) {
-  std::vector<std::string> names = arguments.operands;
-  if (arguments.from) {
-    if (const auto problem = ReadList(*arguments.from, names)) {
-      tools::Complain(sources.tool, *problem);
-      return kTrouble;
-    }
-    if (names.empty()) {
-      tools::Complain(sources.tool, *arguments.from + ": names no capture");
-      return kTrouble;
-    }
-  }
+  std::vector<std::string> names;
+  if (!NamedCaptures(arguments, sources, names)) return kTrouble;
   std::vector<CaptureKeys> captures;
   if (names.empty()) {
     if (!LoadThisMachine(sources, captures.emplace_back())) return kTrouble;

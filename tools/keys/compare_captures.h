@@ -28,8 +28,29 @@ struct CaptureSources {
   bool (*outputIsConsole)();
 };
 
-// What --keys and --diff call the machine the tool runs on.
+// What --keys, --diff, --fingerprint and --match call the machine the tool runs on.
 inline constexpr const char* kThisMachine = "this machine";
+
+// What the exit status says when a mode could not do its work.
+inline constexpr int kTrouble = 2;
+
+// A name as the command line or a list gives it: UTF-8, as the manifest's
+// code page makes Windows hand over arguments; std::nullopt when it is not.
+std::optional<std::filesystem::path> PathOf(const std::string& name);
+
+// The captures a mode names: its operands, then those of --from's LIST (a
+// capture a line, UTF-8, CR LF or LF, empty lines skipped). False, with the
+// message given, when the list cannot be read or names none.
+bool NamedCaptures(const tools::ToolArguments& arguments, const CaptureSources& sources,
+                   std::vector<std::string>& names);
+
+// One capture's keys: a folder as the tool takes folders, any other name
+// as an identities document; or the message that says why not.
+std::optional<std::string> LoadCaptureKeys(const std::string& name, const CaptureSources& sources,
+                                           std::vector<MachineKey>& keys);
+
+// The keys of the machine the tool runs on; false, with the message given, when they cannot be had.
+bool LoadThisMachineKeys(const CaptureSources& sources, std::vector<MachineKey>& keys);
 
 // --keys [--json] [--from LIST] [CAPTURE...]: with no CAPTURE and no LIST,
 // this machine. Returns the exit status.

@@ -1,4 +1,4 @@
-// usage: node fleet_sql_test.mjs REPLAY FLEET_SQL DUCKDB_NODE_API SCRATCH
+// usage: node fleet_sql_test.mjs REPLAY FLEET_SQL FINGERPRINTS_SQL DUCKDB_NODE_API SCRATCH
 //
 // docs/fleet.sql, run by DuckDB embedded, finds over 1,000 identities
 // documents exactly the shared usable values that quorvex-replay --keys
@@ -6,13 +6,16 @@
 // captures, in the same order. The documents are the replay's own, of
 // capture folders made here: clones of one UUID, serial numbers shared with
 // blanks or CR at their ends, GPU UUIDs in either case, bytes that are not
-// UTF-8, and fillers that must not be grouped.
+// UTF-8, and fillers that must not be grouped. docs/fingerprints.sql finds
+// over the same machines' fingerprints (--fingerprint --from, one file a
+// machine) a shared tag for each of those groups, with the same machines,
+// and no other: the planted clones among them.
 import { execFile, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { promisify } from 'node:util';
 
-const [replay, sqlFile, duckdbModule, scratch] = process.argv.slice(2);
+const [replay, sqlFile, fingerprintsSqlFile, duckdbModule, scratch] = process.argv.slice(2);
 const { DuckDBInstance } = await import(path.join(duckdbModule, 'lib', 'index.js'));
 const machines = 1000;
 
@@ -119,5 +122,30 @@ for (let i = 0; i < Math.max(found.length, wanted.length); i++) {
     break;
   }
 }
+
+// The same machines fingerprinted under one key, a file each, named as its document.
+const key = path.join(scratch, 'key');
+execFileSync(replay, ['--new-key', key]);
+const lines = execFileSync(replay, ['--fingerprint', '--key', key, '--from', path.join(scratch, 'fleet.txt')],
+  { maxBuffer: 1 << 28 }).toString('utf8').split('\n').filter((line) => line);
+if (lines.length !== names.length) fail(`${lines.length} fingerprints for ${names.length} documents`);
+fs.mkdirSync(path.join(scratch, 'fingerprints'));
+lines.forEach((line, i) => fs.writeFileSync(path.join(scratch, 'fingerprints', path.basename(names[i])), `${line}\n`));
+await connection.run(`SET VARIABLE fingerprints = '${path.join(scratch, 'fingerprints', '*.json')}'`);
+const tagRows = (await connection.runAndReadAll(fs.readFileSync(fingerprintsSqlFile, 'utf8'))).getRowObjectsJson();
+const machinesOf = (list) => JSON.stringify(list.map((name) => path.basename(name)));
+const tagGroups = tagRows.map((r) => `${r.kind} ${machinesOf(r.fingerprints)}`).sort();
+const valueGroups = keys.shared.map((g) => `${g.kind} ${machinesOf(g.captures)}`).sort();
+if (tagRows.some((r) => Number(r.machines) !== r.fingerprints.length)) fail('a group counts other than its machines');
+if (JSON.stringify(tagGroups) !== JSON.stringify(valueGroups)) {
+  const missing = valueGroups.filter((g) => !tagGroups.includes(g));
+  fail(`${tagGroups.length} groups of tags, ${valueGroups.length} of values; first apart: ${(missing[0] ?? tagGroups.find((g) => !valueGroups.includes(g)))?.slice(0, 300)}`);
+}
+// The clones planted above: every 50th machine keeps one system UUID, every 40th one drive serial.
+const planted = (kind, every) => `${kind} ${JSON.stringify(names.filter((_, m) => m % every === 0).map((n) => path.basename(n)))}`;
+for (const clones of [planted('system-uuid', 50), planted('drive-serial', 40)]) {
+  if (!tagGroups.includes(clones)) fail(`the planted clones ${clones.slice(0, 80)}… are not one group of tags`);
+}
 if (problems) process.exit(1);
-console.log(`PASS: docs/fleet.sql finds the ${wanted.length} groups --keys --json finds in ${machines} documents`);
+console.log(`PASS: docs/fleet.sql finds the ${wanted.length} groups --keys --json finds in ${machines} documents, ` +
+  `docs/fingerprints.sql the same ${tagGroups.length} in their fingerprints`);

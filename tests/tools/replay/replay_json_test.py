@@ -12,9 +12,11 @@ schema and the reader (--keys --json) must both take or both refuse. Then
 --keys --json over copies of one capture and documents made from it: each
 capture's keys as its document has them, the shared values exact, the keys
 schema valid; and --diff of the capture against its document and against a
-copy with a drive gone and an SMBIOS text changed. SAMPLES (real SMBIOS
-tables, outside the repository) is used when it is there."""
-import copy, json, pathlib, re, shutil, subprocess, sys
+copy with a drive gone and an SMBIOS text changed; --fingerprint of the same
+captures, each tag what a back end computes as docs/fingerprints.md says, and
+--match. SAMPLES (real SMBIOS tables, outside the repository) is used when it
+is there."""
+import copy, hashlib, hmac, json, pathlib, re, shutil, subprocess, sys
 import jsonschema
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "support"))
@@ -232,6 +234,59 @@ def check_fleet():
         print(f"FAIL: --keys --json: {error}", file=sys.stderr)
     check_diff(fleet, doc, resolver)
     check_verdicts(doc)
+    check_fingerprints(fleet, names, keys_doc, resolver)
+
+
+def comparable(kind, value):
+    """A value as docs/fingerprints.md says a back end makes it comparable."""
+    raw = (bytes.fromhex(value["hex"]) if isinstance(value, dict) else value.encode()).strip(b" \t\r\n\0")
+    if kind.endswith("uuid"):
+        if len(raw) >= 2 and raw[:1] == b"{" and raw[-1:] == b"}":
+            raw = raw[1:-1].strip(b" \t\r\n\0")
+        raw = raw[4:] if raw[:4].lower() == b"gpu-" else raw
+        raw = raw.lower()
+    return raw
+
+
+def with_schema(resolver, document):
+    """The resolver, knowing one more schema, for the references inside it."""
+    return jsonschema.RefResolver(document["$id"], document, store={**resolver.store, document["$id"]: document})
+
+
+def check_fingerprints(fleet, names, keys_doc, resolver):
+    """--fingerprint of the fleet's captures: the schema's documents, each tag what a back end
+    computes from the identities documents' usable keys alone; --match of two of them."""
+    global problems
+    key = fleet / "key"
+    subprocess.run([replay, "--new-key", key], check=True)
+    run = subprocess.run([replay, "--fingerprint", "--key", key, *names, names[0]], capture_output=True)
+    kind_order = json.loads((schema.parent / "quorvex-identities.schema.json").read_text())
+    kind_order = kind_order["$defs"]["key"]["properties"]["kind"]["enum"]
+    secret = key.read_bytes()
+    try:
+        assert run.returncode == 0 and not run.stderr, run.stderr
+        lines = run.stdout.decode().splitlines()
+        assert len(lines) == len(names) + 1 and lines[-1] == lines[0], "one line a name, in the order named"
+        fp_schema = json.loads((schema.parent / "quorvex-fingerprint.schema.json").read_text())
+        for line, capture in zip(lines, keys_doc["captures"]):
+            fingerprint = json.loads(line, object_pairs_hook=unique)
+            jsonschema.validate(fingerprint, fp_schema, resolver=with_schema(resolver, fp_schema))
+            wanted = sorted({(kind_order.index(k["kind"]), hmac.new(
+                secret, b"quorvex-fingerprint-1\0" + k["kind"].encode() + b"\0" + comparable(k["kind"], k["value"]),
+                hashlib.sha256).hexdigest()[:32]) for k in capture["keys"] if k["quality"] == "usable"})
+            got = [(kind_order.index(c["kind"]), c["tag"]) for c in fingerprint["components"]]
+            assert got == wanted, f"{capture['capture']}: {got} against {wanted}"
+        (fleet / "a.fp").write_text(lines[0] + "\n")
+        (fleet / "changed.fp").write_text(lines[2] + "\n")
+        match = subprocess.run([replay, "--match", "--json", fleet / "a.fp", fleet / "changed.fp"], capture_output=True)
+        match_doc = json.loads(match.stdout.decode(), object_pairs_hook=unique)
+        match_schema = json.loads((schema.parent / "quorvex-match.schema.json").read_text())
+        jsonschema.validate(match_doc, match_schema, resolver=with_schema(resolver, match_schema))
+        assert match.returncode == (0 if match_doc["same"] else 1), match
+        print("ok: --fingerprint of copies and documents, --match --json")
+    except (AssertionError, ValueError, jsonschema.ValidationError) as error:
+        problems += 1
+        print(f"FAIL: --fingerprint: {error}", file=sys.stderr)
 
 
 def check_diff(fleet, doc, resolver):

@@ -9,13 +9,14 @@ replay=$(readlink -f "$1")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-expect() {  # expect CODE STDERR-PATTERN -- ARGS...
+expect() {  # expect CODE STDERR-PATTERN -- ARGS...; an empty pattern wants nothing on stderr
   local want=$1 pattern=$2
   shift 3
   # A refusal comes at once; a tool that waits on a file is stopped and fails.
   timeout 20 "$replay" "$@" </dev/null >"$scratch/out" 2>"$scratch/err"
   local got=$?
-  if [ "$got" -ne "$want" ] || ! grep -q -- "$pattern" "$scratch/err"; then
+  if [ "$got" -ne "$want" ] || { [ -n "$pattern" ] && ! grep -q -- "$pattern" "$scratch/err"; } ||
+    { [ -z "$pattern" ] && [ -s "$scratch/err" ]; }; then
     fail "quorvex-replay $*: exit $got (want $want), stderr: $(cat "$scratch/err")"
   elif [ "$want" -eq 2 ] && [ -s "$scratch/out" ]; then
     fail "quorvex-replay $*: refused, yet wrote to stdout: $(head -c 200 "$scratch/out")"
@@ -82,10 +83,32 @@ expect 2 'twice.json: /smbios/structures/0: "vendor" named twice' -- --keys "$sc
 expect 2 "fifo-registry/registry.reg: a named pipe" -- --keys "$scratch/empty" "$scratch/fifo-registry"
 mkfifo "$scratch/pipe.json"
 expect 2 "pipe.json: a named pipe" -- --keys "$scratch/empty" "$scratch/pipe.json"
-# Every mode but the text report fails when its output cannot be written.
 "$replay" --json "$scratch/empty" >"$scratch/doc.json" </dev/null
+# --fingerprint, --match and --new-key: the key is checked before a capture is read, an option
+# that does not fit the mode is refused, and --match's status is its verdict.
+"$replay" --new-key "$scratch/key" </dev/null || fail "quorvex-replay --new-key exited with $?"
+expect 2 "key: already exists; a new key never replaces a file" -- --new-key "$scratch/key"
+head -c 31 "$scratch/key" >"$scratch/short-key"
+expect 2 "short-key: only 31 bytes; a key needs at least 32" -- --fingerprint --key "$scratch/short-key" "$scratch/empty"
+expect 2 "usage" -- --fingerprint "$scratch/empty"
+expect 2 "usage" -- --fingerprint --json --key "$scratch/key" "$scratch/empty"
+expect 2 "usage" -- --match --key "$scratch/key" "$scratch/empty"
+expect 2 "usage" -- --keys --key "$scratch/key" "$scratch/empty"
+component() { printf '{"kind":"drive-serial","tag":"%s"}' "$(printf "%032d" "$1")"; }
+printf '{"format":"quorvex-fingerprint","version":1,"components":[%s,%s,%s]}\n' "$(component 1)" \
+  "$(component 2)" "$(component 3)" >"$scratch/enrolled.fp"
+printf '{"format":"quorvex-fingerprint","version":1,"components":[%s,%s]}\n' "$(component 1)" "$(component 4)" \
+  >"$scratch/other.fp"
+expect 0 "" -- --match "$scratch/enrolled.fp" "$scratch/enrolled.fp"
+expect 1 "" -- --match "$scratch/enrolled.fp" "$scratch/other.fp"
+grep -qx "different machines: 1 of the 4 distinct components match; .*" "$scratch/out" ||
+  fail "--match of two machines sharing one component says: $(cat "$scratch/out")"
+expect 2 "doc.json: /format: not \"quorvex-fingerprint\"" -- --match "$scratch/enrolled.fp" "$scratch/doc.json"
+
+# Every mode but the text report fails when its output cannot be written.
 for call in "--json $scratch/empty" "--keys $scratch/empty" "--keys --json $scratch/doc.json" \
-  "--diff $scratch/empty $scratch/doc.json"; do
+  "--diff $scratch/empty $scratch/doc.json" "--fingerprint --key $scratch/key $scratch/empty" \
+  "--match $scratch/enrolled.fp $scratch/enrolled.fp"; do
   # shellcheck disable=SC2086 # the call's words
   timeout 20 "$replay" $call </dev/null >/dev/full 2>"$scratch/err"
   got=$?
