@@ -78,6 +78,19 @@ e2e_import() {
   fi
 }
 
+# windows_path PATH: PATH as the session's Windows path. When winepath fails
+# it says so, with its exit status and message, and returns 1, so that the
+# caller does not hand a program an empty name.
+windows_path() {
+  local status=0 path
+  path=$(winepath -w "$1" 2>"$scratch/winepath.err") || status=$?
+  if ((status != 0)) || [[ -z $path ]]; then
+    echo "winepath -w $1 exited with $status: $(cat "$scratch/winepath.err")" >&2
+    return 1
+  fi
+  printf '%s\n' "$path"
+}
+
 # wine_run_report EXE OUT: runs EXE with standard input at end of file and
 # writes what it printed to OUT with the CR of each CRLF removed (the C runtime
 # writes text mode to a pipe). Returns the program's exit code.
