@@ -54,9 +54,13 @@ host_steps() {
   ctest --preset native -j "$jobs"
 
   step "static analysis (clang-tidy) of the project's own sources"
-  if ! run-clang-tidy -p build/native -quiet -j "$jobs" "^$PWD/(src|standin|tools|tests)/" >build/clang-tidy.log 2>&1; then
-    grep -E -A3 'error:|warning:' build/clang-tidy.log | head -n 60
-    echo "clang-tidy found problems; the whole log is build/clang-tidy.log" >&2
+  local status=0
+  run-clang-tidy -p build/native -quiet -j "$jobs" "^$PWD/(src|standin|tools|tests)/" >build/clang-tidy.log 2>&1 ||
+    status=$?
+  if ((status != 0)); then
+    # A run that ends without a finding (killed, say) shows its last lines.
+    { grep -E -A3 'error:|warning:' build/clang-tidy.log || tail -n 20 build/clang-tidy.log; } | head -n 60
+    echo "clang-tidy exited with $status; the whole log is build/clang-tidy.log" >&2
     exit 1
   fi
   echo "clang-tidy: no findings"
