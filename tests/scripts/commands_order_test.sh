@@ -65,7 +65,8 @@ if ((problems > 0)); then
   echo "$problems problem(s); files in $scratch" >&2
   exit 1
 fi
-# Its server ends before its prefix goes.
+# Its server ends before its prefix goes, and nothing is left running inside.
 quorvex_wine_stop || true
+cd /
 rm -rf "$scratch"
 echo "PASS: run command then test command in a fresh clone; empty test steps fail; build errors are shown"
