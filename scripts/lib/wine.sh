@@ -72,6 +72,7 @@ quorvex_wine_boot_once() {
   fi
   # The first Windows process of a new prefix waits up to five minutes for
   # Wine's own start-up (its message about it is an error, hidden by
-  # WINEDEBUG=-all), so a stuck start-up is cut short here.
-  WINEDEBUG=$debug timeout "$seconds" wine wineboot -i >>"$log" 2>&1
+  # WINEDEBUG=-all), so a stuck start-up is cut short here. timeout runs it
+  # in a process group of its own, which must not touch a terminal.
+  WINEDEBUG=$debug timeout "$seconds" wine wineboot -i </dev/null >>"$log" 2>&1
 }
