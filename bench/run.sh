@@ -35,15 +35,17 @@ fingerprint_eval=build/bench-native/bench/fingerprint_eval
 
 export WINEPREFIX=$PWD/build/bench-wine
 quorvex_wine_env
-wineserver -k >/dev/null 2>&1 || true # one left over from an interrupted run
-[[ -f $WINEPREFIX/system.reg ]] || wine wineboot -i >/dev/null 2>&1
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+quorvex_wine_stop || true # one left over from an interrupted run
+if [[ ! -f $WINEPREFIX/system.reg ]] && ! quorvex_wine_boot "$work/wineboot.log"; then
+  echo "bench: Wine could not make its prefix in $WINEPREFIX; what it said is above" >&2
+  exit 1
+fi
+trap 'quorvex_wine_stop || true' EXIT
 "$make_inputs" wine-registry 20 "$work/adapter.reg" >/dev/null
 # One persistent server for the runs that follow, its start not measured, and an NVIDIA adapter beside
 # Wine's own for the UUID scans; a new server rebuilds the display devices and drops it.
 server() {
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w
+  quorvex_wine_stop || true
   wineserver -p "$@" 2>"$work/server.log" >/dev/null # returns once it listens
   wine reg import "$work/adapter.reg" >/dev/null 2>&1 || fail "wine reg import of the adapter failed"
 }

@@ -39,6 +39,12 @@ export WINEPREFIX="${WINEPREFIX:-$PWD/build/wine-run}"
 quorvex_wine_env
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   echo "Making a Wine prefix in $WINEPREFIX (once)..." >&2
-  wine wineboot -i >/dev/null 2>&1
+  # A server still making or saving this prefix (an interrupted run) must
+  # end before a new one starts in it.
+  quorvex_wine_wait || true
+  if ! quorvex_wine_boot build/wineboot.log; then
+    echo "run.sh: Wine could not make its prefix in $WINEPREFIX; what it said is above" >&2
+    exit 1
+  fi
 fi
 exec wine build/run/quorvex.exe

@@ -20,12 +20,16 @@ quorvex_need() {
   quorvex_apt_install "${missing[@]}"
 }
 
+# quorvex_apt_install PACKAGE...: one apt-get install of them all. The
+# package lists are fetched anew only when installing from the ones there
+# fails: there are none yet, they lack a package, or the mirror has moved on.
 quorvex_apt_install() {
   (($# > 0)) || return 0
   echo "Installing: $*" >&2
   local sudo=""
   [[ $(id -u) -eq 0 ]] || sudo=sudo
   export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get install -y -qq --no-install-recommends "$@" >/dev/null 2>&1 && return 0
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
@@ -54,14 +58,18 @@ QUORVEX_TEST_TOOLS=(
   /usr/include/openssl/evp.h:libssl-dev
 )
 
-# libFuzzer ships in the runtime package of whichever Clang is installed, so
-# it is looked for beside that Clang's runtime, not at one version's path.
-quorvex_need_libfuzzer() {
+# quorvex_libfuzzer_entry: libFuzzer's entry for quorvex_need. It ships in
+# the runtime package of whichever Clang is installed, so it is looked for
+# beside that Clang's runtime, not at one version's path. Without a Clang the
+# distribution's default runtime package comes with its default Clang, in the
+# same apt-get run.
+quorvex_libfuzzer_entry() {
   local runtime version
-  runtime=$(clang++ -print-runtime-dir 2>/dev/null || true)
-  [[ -n $runtime && -e $runtime/libclang_rt.fuzzer-x86_64.a ]] && return 0
-  version=$(clang++ -dumpversion)
-  quorvex_apt_install "libclang-rt-${version%%.*}-dev"
+  if runtime=$(clang++ -print-runtime-dir 2>/dev/null) && version=$(clang++ -dumpversion); then
+    echo "$runtime/libclang_rt.fuzzer-x86_64.a:libclang-rt-${version%%.*}-dev"
+  else
+    echo "clang++:libclang-rt-dev"
+  fi
 }
 
 # The npm packages the tests use, pinned, in one folder of the build tree:

@@ -53,13 +53,13 @@ round_trip() {
   local dir="$scratch/$name" status=0
   mkdir -p "$dir"
   wine_session_start "$dir/prefix"
-  e2e_import "$scenario" "$dir" || { wine_session_stop; return; }
+  e2e_import "$scenario" "$dir" || return
 
   wine_run_report "$exe" "$dir/report.txt" || status=$?
   [[ $status -eq 0 ]] || fail "$name: quorvex.exe exited with $status"
 
-  local capture="$dir/capture" windows_capture
-  windows_capture=$(winepath -w "$capture" 2>/dev/null)
+  local capture="$dir/capture" windows_capture windows_live
+  windows_capture=$(windows_path "$capture") || { fail "$name: no Windows path for the capture"; return; }
   status=0
   timeout 60 wine "$capture_exe" "$windows_capture" </dev/null >"$dir/capture.out" \
     2>"$dir/capture.err" || status=$?
@@ -88,9 +88,9 @@ round_trip() {
   status=0
   timeout 60 wine "$capture_exe" --json </dev/null >"$dir/live.json" 2>"$dir/live.err" || status=$?
   [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --json exited with $status: $(cat "$dir/live.err")"
+  windows_live=$(windows_path "$dir/live.json") || { fail "$name: no Windows path for live.json"; return; }
   status=0
-  timeout 60 wine "$capture_exe" --diff "$(winepath -w "$dir/live.json" 2>/dev/null)" </dev/null \
-    >"$dir/diff.out" 2>&1 || status=$?
+  timeout 60 wine "$capture_exe" --diff "$windows_live" </dev/null >"$dir/diff.out" 2>&1 || status=$?
   [[ $status -eq 0 ]] || fail "$name: quorvex-capture.exe --diff of its own document exited with $status: $(cat "$dir/diff.out")"
   # Saved documents on Windows, named as the replay below names them: a copy
   # is a capture of its own, the same file named again is read once; a
@@ -124,7 +124,8 @@ round_trip() {
     status=$?
   [[ $status -eq 0 ]] ||
     fail "$name: quorvex-capture.exe --match --key of its own fingerprint exited with $status: $(cat "$dir/match.out")"
-  wine_session_stop
+  # The session is left running: the comparisons below need no Wine, and
+  # the next session's start ends it.
 
   if [[ -z "${QUORVEX_REPLAY_TOOL:-}" ]]; then
     echo "SKIP: $name replay (QUORVEX_REPLAY_TOOL is not set to the native quorvex-replay)"
@@ -152,15 +153,15 @@ round_trip nvidia "$scenarios/nvidia.reg.utf8" "0 2 "
 round_trip two_gpus "$scenarios/capture_two_gpus.reg.utf8" "0 1 "
 round_trip no_nvidia "$scenarios/capture_no_nvidia.reg.utf8" ""
 
-# Folders it must refuse: below a file, and one that already holds files.
+# Folders it must refuse: below a file, and one that already holds files. The
+# last scenario's session does: no registry is read.
 refusals="$scratch/refusals"
 mkdir -p "$refusals"
-wine_session_start "$refusals/prefix"
 echo "not a folder" >"$refusals/afile"
 for target in "$refusals/afile/capture" "$scratch/nvidia/capture"; do
+  windows_target=$(windows_path "$target") || { fail "no Windows path for $target"; continue; }
   status=0
-  wine "$capture_exe" "$(winepath -w "$target" 2>/dev/null)" </dev/null >"$refusals/out" \
-    2>"$refusals/err" || status=$?
+  wine "$capture_exe" "$windows_target" </dev/null >"$refusals/out" 2>"$refusals/err" || status=$?
   [[ $status -eq 2 ]] || fail "quorvex-capture.exe into $target exited with $status, not 2"
   grep -q 'quorvex-capture: ' "$refusals/err" || fail "no message for $target"
   [[ ! -s "$refusals/out" ]] || fail "files listed for $target, which was refused"

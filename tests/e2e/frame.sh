@@ -20,36 +20,41 @@ e2e_begin() {
   # shellcheck disable=SC2034 # used by the scripts that source this file
   exe=$1
   scratch=$2
+  # A session's server is persistent: one that an interrupted run left in a
+  # prefix here would never end, so it is stopped before its folder goes.
+  local prefix
+  while IFS= read -r -d '' prefix; do
+    WINEPREFIX=${prefix%/system.reg} quorvex_wine_stop || true
+  done < <(find "$scratch" -maxdepth 3 -name system.reg -print0 2>/dev/null)
   rm -rf "$scratch"
   mkdir -p "$scratch"
 }
 
 # wine_session_start FOLDER: makes FOLDER afresh as the prefix and starts its
 # server; the server is stopped however the script ends. A script that sets
-# its own EXIT trap afterwards must call wine_session_stop from it.
+# its own EXIT trap afterwards must call wine_session_stop from it. A session
+# begins once the previous one's server has ended (wine_session_stop waits for
+# it) and once any server left in FOLDER by an earlier run has ended too.
 wine_session_start() {
+  wine_session_stop
   export WINEPREFIX="$1"
   quorvex_wine_env
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
   trap wine_session_stop EXIT
   # Without these the EXIT trap would not run when ctest's timeout kills us.
   trap 'exit 129' HUP
   trap 'exit 130' INT
   trap 'exit 143' TERM
-  # The server and Wine's own services outlive the commands that start them;
-  # they must not hold ctest's output pipes open.
-  wineserver -p >/dev/null 2>&1
-  if ! wine wineboot -i >"$WINEPREFIX.wineboot.log" 2>&1; then
-    echo "wineboot -i failed in $WINEPREFIX:" >&2
-    cat "$WINEPREFIX.wineboot.log" >&2
-    return 1
-  fi
+  [[ ! -d $WINEPREFIX ]] || quorvex_wine_stop || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wine_session_prefix=$WINEPREFIX
+  quorvex_wine_boot "$WINEPREFIX.wineboot.log" persistent
 }
 
 wine_session_stop() {
-  if [[ -n "${WINEPREFIX:-}" ]]; then
-    wineserver -k >/dev/null 2>&1 || true
+  if [[ -n "${wine_session_prefix:-}" ]]; then
+    WINEPREFIX=$wine_session_prefix quorvex_wine_stop || true
+    wine_session_prefix=""
   fi
 }
 
@@ -71,6 +76,19 @@ e2e_import() {
     fail "wine reg import refused $(basename "$1")"
     return 1
   fi
+}
+
+# windows_path PATH: PATH as the session's Windows path. When winepath fails
+# it says so, with its exit status and message, and returns 1, so that the
+# caller does not hand a program an empty name.
+windows_path() {
+  local status=0 path
+  path=$(winepath -w "$1" 2>"$scratch/winepath.err") || status=$?
+  if ((status != 0)) || [[ -z $path ]]; then
+    echo "winepath -w $1 exited with $status: $(cat "$scratch/winepath.err")" >&2
+    return 1
+  fi
+  printf '%s\n' "$path"
 }
 
 # wine_run_report EXE OUT: runs EXE with standard input at end of file and

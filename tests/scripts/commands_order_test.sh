@@ -9,6 +9,8 @@
 set -euo pipefail
 # shellcheck source=../../scripts/lib/check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/check.sh"
+# shellcheck source=../../scripts/lib/wine.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/wine.sh"
 
 repo=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 scratch=${1:-$(mktemp -d "${TMPDIR:-/tmp}/quorvex-commands.XXXXXX")}
@@ -17,7 +19,7 @@ mkdir -p "$scratch"
 clone=$scratch/clone
 git clone --quiet "$repo" "$clone"
 export WINEPREFIX=$scratch/wine
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'quorvex_wine_stop || true' EXIT
 
 cd "$clone"
 status=0
@@ -63,5 +65,8 @@ if ((problems > 0)); then
   echo "$problems problem(s); files in $scratch" >&2
   exit 1
 fi
+# Its server ends before its prefix goes, and nothing is left running inside.
+quorvex_wine_stop || true
+cd /
 rm -rf "$scratch"
 echo "PASS: run command then test command in a fresh clone; empty test steps fail; build errors are shown"
