@@ -281,19 +281,6 @@ std::string Refusal(const Place& place) {
   return std::string(kTypeRefusals[static_cast<std::size_t>(place.type)]);
 }
 
-void AppendToken(std::string& pointer, std::string_view token) {
-  pointer += '/';
-  for (const char c : token) {
-    if (c == '~') {
-      pointer += "~0";
-    } else if (c == '/') {
-      pointer += "~1";
-    } else {
-      pointer += c;
-    }
-  }
-}
-
 std::uint64_t FieldsOfEachKind::BitOf(std::string_view name) const {
   for (std::size_t i = 0; i < count; ++i) {
     if (names[i] == name) return std::uint64_t{1} << i;

@@ -115,9 +115,6 @@ std::string_view Unwanted(Need need);
 // What a value refused at `place` is not: "not true or false".
 std::string Refusal(const Place& place);
 
-// Appends one reference token to an RFC 6901 pointer, ~ as ~0 and / as ~1.
-void AppendToken(std::string& pointer, std::string_view token);
-
 // Every SMBIOS field name of every kind, each once, so that the fields a
 // structure holds are bits of one mask whatever its kind turns out to be.
 struct FieldsOfEachKind {

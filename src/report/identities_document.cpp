@@ -166,7 +166,7 @@ class DocumentWriter {
       const std::size_t f = FieldAt(*shape, field.name, next);
       if (f == shape->fieldCount) {
         std::string pointer = Numbered("/smbios/structures", s, "");
-        format::AppendToken(pointer, field.name);
+        AppendPointerToken(pointer, field.name);
         return Refused(std::move(pointer), "not a field of a " + structure.kind + " structure");
       }
       if ((met & (1U << f)) != 0) {

@@ -111,4 +111,17 @@ void AppendJsonValue(std::string& out, std::string_view bytes) {
   out += '"';
 }
 
+void AppendPointerToken(std::string& pointer, std::string_view token) {
+  pointer += '/';
+  for (const char c : token) {
+    if (c == '~') {
+      pointer += "~0";
+    } else if (c == '/') {
+      pointer += "~1";
+    } else {
+      pointer += c;
+    }
+  }
+}
+
 }  // namespace quorvex

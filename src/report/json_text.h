@@ -19,4 +19,8 @@ bool IsValidUtf8(std::string_view bytes);
 // upper-case hexadecimal digits per byte, nothing replaced or lost.
 void AppendJsonValue(std::string& out, std::string_view bytes);
 
+// Appends one reference token to an RFC 6901 pointer: a slash, then the
+// token with ~ as ~0 and / as ~1.
+void AppendPointerToken(std::string& pointer, std::string_view token);
+
 }  // namespace quorvex

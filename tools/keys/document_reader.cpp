@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capture_file.h"
+#include "keys/sax_reading.h"
 #include "quorvex/documents.h"
 #include "report/document_format.h"
 
@@ -97,13 +98,7 @@ class RecordReader {
   bool end_array() { return Close(); }
   bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
                    const nlohmann::detail::exception& error) {
-    // The parser quotes what it read, which may hold anything: the message
-    // shows it, never obeys it.
-    std::string_view what = error.what();
-    if (const std::size_t id = what.find("] "); id != std::string_view::npos) {
-      what.remove_prefix(id + 2);
-    }
-    refusal_ = {{}, std::nullopt, "not JSON: " + std::string(what)};
+    refusal_ = {{}, std::nullopt, NotJson(error)};
     return false;
   }
 
@@ -113,25 +108,11 @@ class RecordReader {
  private:
   enum class Kind : std::uint8_t { kNull, kBoolean, kWhole, kString, kOther };
 
-  std::string PointerTo(std::size_t depth) const {
-    std::string pointer;
-    for (std::size_t i = 0; i < depth; ++i) {
-      const Frame& frame = frames_[i];
-      if (frame.array) {
-        pointer += '/';
-        pointer += std::to_string(frame.count - 1);
-      } else {
-        format::AppendToken(pointer, frame.member);
-      }
-    }
-    return pointer;
-  }
-
   // Stops at what is wrong `depth` frames down, unless it is inside a field
   // read before its structure's kind: that is kept, and the rest of the
   // value skipped.
   bool Refuse(std::size_t depth, std::string what) {
-    Failure failure{{}, PointerTo(depth), std::move(what)};
+    Failure failure{{}, PointerTo(frames_, depth), std::move(what)};
     if (open_.pending == 0 || depth <= open_.frame) {
       refusal_ = std::move(failure);
       return false;
@@ -295,7 +276,8 @@ bool RecordReader::Open(bool array) {
     }
   }
   if (frames_.size() == kMaxDepth) {
-    refusal_ = {{}, PointerTo(frames_.size()), "nested deeper than any identities document"};
+    refusal_ = {
+        {}, PointerTo(frames_, frames_.size()), "nested deeper than any identities document"};
     return false;
   }
   Frame& frame = frames_.emplace_back();
@@ -336,8 +318,8 @@ bool RecordReader::CloseObject(const Frame& frame) {
       return Refuse(at, "no member \"" + std::string(name) + "\"");
     }
     if (met && !format::Wanted(need, reading_)) {
-      std::string pointer = PointerTo(at);
-      format::AppendToken(pointer, name);
+      std::string pointer = PointerTo(frames_, at);
+      AppendPointerToken(pointer, name);
       refusal_ = {{}, std::move(pointer), std::string(format::Unwanted(need))};
       return false;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "capture_file.h"
+#include "keys/sax_reading.h"
 #include "quorvex/fingerprint.h"
 
 namespace quorvex {
@@ -86,20 +87,6 @@ bool ParseTag(std::string_view text, FingerprintTag& tag) {
   return true;
 }
 
-// A pointer's reference token, escaped as RFC 6901 asks: ~ as ~0, / as ~1.
-void AppendToken(std::string& pointer, std::string_view token) {
-  pointer += '/';
-  for (const char c : token) {
-    if (c == '~') {
-      pointer += "~0";
-    } else if (c == '/') {
-      pointer += "~1";
-    } else {
-      pointer += c;
-    }
-  }
-}
-
 // One container open in the document.
 struct Frame {
   Place place = Place::kSkipped;
@@ -132,12 +119,7 @@ class FingerprintReader {
   bool end_array() { return Close(); }
   bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
                    const nlohmann::detail::exception& error) {
-    // The parser quotes what it read, which FailureMessage shows, never obeys.
-    std::string_view what = error.what();
-    if (const std::size_t id = what.find("] "); id != std::string_view::npos) {
-      what.remove_prefix(id + 2);
-    }
-    refusal_ = {{}, std::nullopt, "not JSON: " + std::string(what)};
+    refusal_ = {{}, std::nullopt, NotJson(error)};
     return false;
   }
 
@@ -147,17 +129,7 @@ class FingerprintReader {
  private:
   // Refuses what the frames below `depth` lead to.
   bool Refuse(std::size_t depth, std::string_view what) {
-    std::string pointer;
-    for (std::size_t i = 0; i < depth; ++i) {
-      const Frame& frame = frames_[i];
-      if (frame.array) {
-        pointer += '/';
-        pointer += std::to_string(frame.count - 1);
-      } else {
-        AppendToken(pointer, frame.member);
-      }
-    }
-    refusal_ = {{}, std::move(pointer), std::string(what)};
+    refusal_ = {{}, PointerTo(frames_, depth), std::string(what)};
     return false;
   }
 
