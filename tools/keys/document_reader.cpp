@@ -103,7 +103,7 @@ class RecordReader {
   }
 
   Failure& refusal() { return refusal_; }
-  Identities& record() { return reading_.record; }
+  Identities& result() { return reading_.record; }
 
  private:
   enum class Kind : std::uint8_t { kNull, kBoolean, kWhole, kString, kOther };
@@ -360,45 +360,15 @@ bool RecordReader::CloseStructure() {
   return true;
 }
 
-// What PowerShell 5.1's > makes of the program's output, re-encoded on the way.
-bool IsUtf16(std::string_view start) {
-  return start.size() >= 2 &&
-         ((start[0] == '\xFF' && start[1] == '\xFE') || (start[0] == '\xFE' && start[1] == '\xFF'));
-}
-
-constexpr const char* kUtf16 = "UTF-16 text, not the program's own output; save it with cmd's >";
-
-template <class Iterator>
-std::optional<Failure> Parse(Iterator first, Iterator last, Identities& identities) {
-  RecordReader reader;
-  if (!Json::sax_parse(first, last, &reader)) return std::move(reader.refusal());
-  identities = std::move(reader.record());
-  return std::nullopt;
-}
-
 }  // namespace
 
 std::optional<Failure> ReadIdentitiesDocument(std::string_view document, Identities& identities) {
-  if (IsUtf16(document)) return Failure{{}, std::nullopt, kUtf16};
-  return Parse(document.begin(), document.end(), identities);
+  return SaxReadText<RecordReader>(document, identities);
 }
 
 std::optional<Failure> ReadIdentitiesFile(const std::filesystem::path& file,
                                           Identities& identities) {
-  tools::CaptureFileChunks chunks;
-  if (std::optional<Failure> problem = chunks.Open(file)) return problem;
-  // The first chunk holds the file's first two bytes, unless it is shorter.
-  const std::string_view start = chunks.Next();
-  if (IsUtf16(start)) return tools::FileFailure(file, kUtf16);
-  // A file that the first chunk holds whole, as a fleet's are, is parsed
-  // as the bytes in memory it is.
-  std::optional<Failure> refusal =
-      chunks.Whole() ? Parse(start.data(), start.data() + start.size(), identities)
-                     : Parse(tools::CaptureFileChunks::Iterator(chunks, start),
-                             tools::CaptureFileChunks::Iterator(), identities);
-  if (std::optional<Failure> problem = chunks.Problem()) return problem;
-  if (refusal) refusal->path = file.u8string();
-  return refusal;
+  return SaxReadFile<RecordReader>(file, identities);
 }
 
 }  // namespace quorvex

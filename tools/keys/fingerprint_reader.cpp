@@ -124,7 +124,7 @@ class FingerprintReader {
   }
 
   Failure& refusal() { return refusal_; }
-  Fingerprint& fingerprint() { return fingerprint_; }
+  Fingerprint& result() { return fingerprint_; }
 
  private:
   // Refuses what the frames below `depth` lead to.
@@ -233,35 +233,16 @@ bool FingerprintReader::CloseObject(const Frame& frame) {
   return true;
 }
 
-// What PowerShell 5.1's > makes of the program's output, re-encoded on the way.
-bool IsUtf16(std::string_view start) {
-  return start.size() >= 2 &&
-         ((start[0] == '\xFF' && start[1] == '\xFE') || (start[0] == '\xFE' && start[1] == '\xFF'));
-}
-
 }  // namespace
 
 std::optional<Failure> ReadFingerprintDocument(std::string_view document,
                                                Fingerprint& fingerprint) {
-  if (IsUtf16(document)) {
-    return Failure{
-        {}, std::nullopt, "UTF-16 text, not the program's own output; save it with cmd's >"};
-  }
-  FingerprintReader reader;
-  if (!Json::sax_parse(document.begin(), document.end(), &reader)) {
-    return std::move(reader.refusal());
-  }
-  fingerprint = std::move(reader.fingerprint());
-  return std::nullopt;
+  return SaxReadText<FingerprintReader>(document, fingerprint);
 }
 
 std::optional<Failure> ReadFingerprintFile(const std::filesystem::path& file,
                                            Fingerprint& fingerprint) {
-  std::string bytes;
-  if (std::optional<Failure> failure = tools::ReadCaptureFile(file, bytes)) return failure;
-  std::optional<Failure> failure = ReadFingerprintDocument(bytes, fingerprint);
-  if (failure) failure->path = file.u8string();
-  return failure;
+  return SaxReadFile<FingerprintReader>(file, fingerprint);
 }
 
 }  // namespace quorvex
